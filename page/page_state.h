@@ -66,15 +66,18 @@ void DecideColorMode(const cups_page_header_t& header, int& planes,
 std::uint64_t DotRowBytes(const cups_page_header_t& header, int colors);
 
 // Binds the dither tables of the page's mode, resolution and media type to its
-// planes, and builds the photo curves in mode 3.  Returns false when the mode
-// needs a matrix and the resolution has none.
-bool BindDitherTables(const cups_page_header_t& header);
+// planes, and builds the photo curves in mode 3.  A standard-mode page at a
+// resolution without screens of its own gets the nearest family's.
+void BindDitherTables(const cups_page_header_t& header);
 
 // Allocates the page's two zero-filled blocks and carves them into planes;
 // false when either allocation fails.  ReleasePageBuffers frees both.
 bool AllocatePageBuffers(const cups_page_header_t& header);
 void ReleasePageBuffers();
 
-// Why a page header cannot be printed, or nullptr when it can.  Catches what
-// would make the line reader overrun its block or the row commands overflow.
-const char* PageHeaderProblem(const cups_page_header_t& header);
+// True when the page header cannot be printed, with the one "ERROR: " line
+// that says why in message.  Catches raster data the filter does not read
+// (other than 8 bits per colour), lines longer than the page's input block,
+// and dot rows longer than a row command can carry.
+bool PageHeaderProblem(const cups_page_header_t& header, char* message,
+                       std::size_t size);

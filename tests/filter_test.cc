@@ -1,0 +1,204 @@
+// The job driver: arguments, job framing, the page loop's status lines, the
+// colour-mode decision and the refusal of rasters the filter cannot print.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "filter/check.h"
+#include "tests/support/process.h"
+#include "tests/support/raster.h"
+
+namespace zelt_test {
+namespace {
+
+const std::string kJobStart = Hex("1B 65 1B 65 1B 65 1B 25 80 41 1B 1A 00 00 41");
+const std::string kJobEnd = Hex("1B 25 00 58");
+
+class FilterTest : public ::testing::Test {
+ protected:
+  RunResult RunOn(const std::string& raster, const std::string& copies = "1") {
+    RunOptions o;
+    o.args = JobArgs(raster, copies);
+    o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp_.path()}};
+    return RunFilter(o);
+  }
+  std::string WriteRaster(const std::vector<cups_page_header2_t>& pages,
+                          const LineFill& fill = Flat(0x80), long lines = -1) {
+    const std::string path = tmp_.File("in.ras");
+    RasterWriter w(path);
+    for (const auto& h : pages) w.AddPage(h, fill, lines);
+    return path;
+  }
+  TempDir tmp_;
+};
+
+TEST(CheckBytes, ZeroTest) {
+  struct Case {
+    std::vector<std::uint8_t> bytes;
+    int length;
+    int blank;
+  };
+  std::vector<std::uint8_t> nine_zero(9, 0), nine_last(9, 0), first(16, 0);
+  nine_last[8] = 1;
+  first[0] = 1;
+  const Case cases[] = {
+      {nine_zero, 9, 1}, {nine_last, 9, 0}, {nine_last, 8, 1}, {first, 16, 0},
+      {first, 0, 1},     {first, -3, 1},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(cupsCheckBytes(c.bytes.data(), c.length), c.blank)
+        << "length " << c.length;
+}
+
+TEST_F(FilterTest, WrongArgumentCountIsRefusedWithUsage) {
+  // argc 2, 5 and 8: one, four and seven arguments after the program name.
+  for (std::size_t count : {1u, 4u, 7u}) {
+    RunOptions o;
+    o.args = std::vector<std::string>(count, "x");
+    o.env = {{"PPD", PpdPath()}};
+    const RunResult r = RunFilter(o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "ERROR: rastertozelt job-id user title copies options [file]\n");
+  }
+}
+
+TEST_F(FilterTest, UnopenableInputWritesNothingToThePrinter) {
+  const RunResult r = RunOn(tmp_.File("missing.ras"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "ERROR: Unable to open raster file - : No such file or directory\n");
+}
+
+TEST_F(FilterTest, MissingOrBrokenPpdEndsTheJobBeforeTheFirstByte) {
+  const std::string raster = WriteRaster({MakeHeader(16, 4, CUPS_CSPACE_K)});
+  const std::string bogus = tmp_.File("bogus.ppd");
+  FILE* f = std::fopen(bogus.c_str(), "w");
+  std::fputs("not a PPD\n", f);
+  std::fclose(f);
+  for (const char* ppd : {"", "/nonexistent/zelt.ppd", bogus.c_str()}) {
+    RunOptions o;
+    o.args = JobArgs(raster);
+    if (*ppd) o.env = {{"PPD", ppd}};
+    else o.unset = {"PPD"};
+    const RunResult r = RunFilter(o);
+    EXPECT_EQ(r.status, 1) << ppd;
+    EXPECT_EQ(r.out, "") << ppd;
+    ASSERT_FALSE(r.LinesStartingWith("ERROR: ").empty()) << ppd;
+  }
+}
+
+TEST_F(FilterTest, InputWithoutPagesIsJustTheJobFraming) {
+  const std::string empty = tmp_.File("empty.ras");
+  { RasterWriter w(empty); }
+  RunResult r = RunOn(empty);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, kJobStart + kJobEnd);
+  EXPECT_TRUE(r.HasLine("ERROR: No pages found!"));
+
+  // The same from standard input (six arguments).
+  RunOptions o;
+  o.env = {{"PPD", PpdPath()}};
+  o.stdin_path = empty;
+  r = RunFilter(o);
+  EXPECT_EQ(r.out, kJobStart + kJobEnd);
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(FilterTest, ProgressLinesEvery128LinesInBothFormats) {
+  struct Case {
+    unsigned copies;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {1, {"INFO: Printing page 1, Cyan, 0%...", "INFO: Printing page 1, Cyan, 42%...",
+           "INFO: Printing page 1, Cyan, 85%..."}},
+      {0, {"INFO: Printing page 1, Cyan, 0%...", "INFO: Printing page 1, Cyan, 42%...",
+           "INFO: Printing page 1, Cyan, 85%..."}},
+      {3, {"INFO: Printing page 1 (1/3), Cyan, 0%...", "INFO: Printing page 1 (1/3), Cyan, 42%...",
+           "INFO: Printing page 1 (1/3), Cyan, 85%..."}},
+  };
+  for (const auto& c : cases) {
+    auto h = MakeHeader(8, 300, CUPS_CSPACE_K);
+    h.NumCopies = c.copies;
+    const RunResult r = RunOn(WriteRaster({h}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The page loop's lines carry a percentage; the page finish adds none
+    // here (one plane, one copy replays nothing).
+    std::vector<std::string> progress;
+    for (const auto& l : r.LinesStartingWith("INFO: Printing page 1"))
+      if (l.find("%...") != std::string::npos && l.find("100%") == std::string::npos &&
+          progress.size() < 3)
+        progress.push_back(l);
+    EXPECT_EQ(progress, c.expected) << "copies " << c.copies;
+    EXPECT_EQ(r.LinesStartingWith("PAGE: ").front(), "PAGE: 1 " + std::to_string(c.copies));
+  }
+}
+
+TEST_F(FilterTest, ReadErrorEndsOnlyThePage) {
+  // Page 1 announces 300 lines but the stream ends after 150.
+  auto h = MakeHeader(64, 300, CUPS_CSPACE_CMYK);
+  const RunResult r = RunOn(WriteRaster({h}, Random(3), 150));
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.LinesStartingWith("ERROR: Error reading image data").size(), 1u);
+  const auto& lines = r.lines;
+  const auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.rfind("ERROR: Error reading image data: ", 0) == 0;
+  });
+  const auto finished = std::find(lines.begin(), lines.end(), "INFO: Finished page 1...");
+  EXPECT_LT(error, finished);
+  EXPECT_EQ(r.out.substr(r.out.size() - 9), Hex("0C 1B 2A 72 43") + kJobEnd);
+}
+
+TEST_F(FilterTest, ColourSpaceDecidesPlanesAndMode) {
+  struct Case {
+    cups_cspace_t space;
+    unsigned compression;
+    int planes, colors;
+  };
+  const Case cases[] = {
+      {CUPS_CSPACE_K, 0, 1, 5},     {CUPS_CSPACE_K, 1, 1, 0},
+      {CUPS_CSPACE_CMY, 1, 4, 5},   {CUPS_CSPACE_YMC, 1, 3, 3},
+      {CUPS_CSPACE_CMYK, 1, 4, 0},  {CUPS_CSPACE_YMCK, 1, 4, 0},
+      {CUPS_CSPACE_KCMY, 1, 4, 0},  {CUPS_CSPACE_KCMYcm, 1, 4, 0},
+      {CUPS_CSPACE_GMCK, 1, 4, 1},  {CUPS_CSPACE_GMCS, 1, 4, 2},
+      {CUPS_CSPACE_WHITE, 1, 1, 4}, {CUPS_CSPACE_W, 1, 4, 0},
+      {CUPS_CSPACE_RGB, 1, 4, 0},   {CUPS_CSPACE_GOLD, 1, 4, 0},
+      {CUPS_CSPACE_SILVER, 1, 4, 0},
+  };
+  for (const auto& c : cases) {
+    auto h = MakeHeader(16, 2, c.space);
+    h.cupsCompression = c.compression;
+    if (c.space == CUPS_CSPACE_KCMYcm) h.cupsBytesPerLine = 16 * 4;  // fits 4 planes
+    const RunResult r = RunOn(WriteRaster({h}));
+    EXPECT_EQ(r.status, 0) << c.space << r.err;
+    const std::string line = "DEBUG: PrinterPlanes = " + std::to_string(c.planes) +
+                             ", PrinterColors = " + std::to_string(c.colors);
+    ASSERT_TRUE(r.HasLine(line)) << "space " << c.space << " compression " << c.compression;
+    // The mode line follows the whole 37-line header dump.
+    const auto dump = std::find(r.lines.begin(), r.lines.end(), "DEBUG: StartPage...");
+    ASSERT_NE(dump, r.lines.end());
+    EXPECT_EQ(*(dump + 37), line);
+    EXPECT_EQ(*(dump + 36), "DEBUG: cupsCompression = " + std::to_string(c.compression));
+  }
+}
+
+TEST_F(FilterTest, RasterTheFilterCannotReadEndsTheJobCleanly) {
+  auto sixteen_bits = MakeHeader(16, 2, CUPS_CSPACE_K);
+  sixteen_bits.cupsBitsPerColor = 16;
+  sixteen_bits.cupsBitsPerPixel = 16;
+  sixteen_bits.cupsBytesPerLine = 32;
+  auto six_bands = MakeHeader(16, 2, CUPS_CSPACE_KCMYcm);
+  six_bands.cupsBytesPerLine = 16 * 6;  // more than the four planes' block
+  for (const auto& h : {sixteen_bits, six_bands}) {
+    const RunResult r = RunOn(WriteRaster({MakeHeader(16, 2, CUPS_CSPACE_K), h}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.LinesStartingWith("ERROR: Unsupported raster data").size(), 1u) << r.err;
+    EXPECT_EQ(r.LinesStartingWith("PAGE: ").size(), 1u);  // page 1 printed
+    EXPECT_EQ(r.out.substr(r.out.size() - 4), kJobEnd);
+    EXPECT_TRUE(tmp_.Entries().size() == 1) << "spool files left behind";
+  }
+}
+
+}  // namespace
+}  // namespace zelt_test
