@@ -1,0 +1,142 @@
+// The tone-reproduction check.
+#include "tools/raster_compare.h"
+
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace zelt::view {
+
+void ColorModeOf(unsigned color_space, unsigned compression, int* mode, int* planes) {
+  switch (color_space) {
+    case 3:  // CUPS_CSPACE_K
+      *planes = 1;
+      *mode = compression == 0 ? 5 : 0;
+      return;
+    case 4:  // CUPS_CSPACE_CMY
+      *planes = 4;
+      *mode = 5;
+      return;
+    case 5:  // CUPS_CSPACE_YMC
+      *planes = 3;
+      *mode = 3;
+      return;
+    case 10:  // CUPS_CSPACE_GMCK
+      *planes = 4;
+      *mode = 1;
+      return;
+    case 11:  // CUPS_CSPACE_GMCS
+      *planes = 4;
+      *mode = 2;
+      return;
+    case 12:  // CUPS_CSPACE_WHITE
+      *planes = 1;
+      *mode = 4;
+      return;
+    default:  // CMYK and its orders, and every value the filter does not know
+      *planes = 4;
+      *mode = 0;
+  }
+}
+
+namespace {
+
+// Sums each plane's ink over one page's lines.
+bool SumPage(cups_raster_t* raster, const cups_page_header2_t& header, RasterPage* page,
+             std::string* error) {
+  std::vector<std::uint8_t> line(header.cupsBytesPerLine);
+  std::array<std::uint64_t, stream::kMaxPlanes> sums = {};
+  const std::size_t width = header.cupsWidth;
+  bool black_generation = page->color_mode == 5 && page->planes == 4;
+  auto sample = [&](int band, std::size_t x) -> unsigned {
+    std::size_t at = band * width + x;
+    return at < line.size() ? line[at] : 0;
+  };
+  for (unsigned y = 0; y < header.cupsHeight; ++y) {
+    if (header.cupsBytesPerLine > 0 &&
+        cupsRasterReadPixels(raster, line.data(), header.cupsBytesPerLine) == 0) {
+      *error = "cannot read line " + std::to_string(y) + " of raster page";
+      return false;
+    }
+    for (std::size_t x = 0; x < width; ++x) {
+      if (black_generation) {
+        unsigned c = sample(0, x), m = sample(1, x), ye = sample(2, x);
+        unsigned k = std::min({c, m, ye});
+        sums[3] += k;
+        if (k != 255) {
+          sums[0] += c;
+          sums[1] += m;
+          sums[2] += ye;
+        }
+      } else {
+        for (int p = 0; p < page->planes; ++p) sums[p] += sample(p, x);
+      }
+    }
+  }
+  double area = static_cast<double>(width) * header.cupsHeight * 255.0;
+  for (int p = 0; p < page->planes; ++p)
+    page->input_ink[p] = area > 0 ? static_cast<double>(sums[p]) / area : 0.0;
+  return true;
+}
+
+}  // namespace
+
+bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages,
+                     std::string* error) {
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) {
+    *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+  bool ok = raster != nullptr;
+  if (!ok) *error = path + ": not a CUPS raster stream";
+  cups_page_header2_t header;
+  while (ok && cupsRasterReadHeader2(raster, &header)) {
+    RasterPage page;
+    page.width = header.cupsWidth;
+    page.height = header.cupsHeight;
+    page.bytes_per_line = header.cupsBytesPerLine;
+    page.color_space = header.cupsColorSpace;
+    page.compression = header.cupsCompression;
+    page.bits_per_color = header.cupsBitsPerColor;
+    ColorModeOf(page.color_space, page.compression, &page.color_mode, &page.planes);
+    ok = SumPage(raster, header, &page, error);
+    if (!ok) *error = path + ": " + *error + " " + std::to_string(pages->size() + 1);
+    pages->push_back(page);
+  }
+  if (raster != nullptr) cupsRasterClose(raster);
+  close(fd);
+  return ok;
+}
+
+stream::PageHint HintFor(const RasterPage& page) {
+  stream::PageHint hint;
+  hint.color_mode = page.color_mode;
+  hint.planes = page.planes;
+  int bits = stream::kRowBits[page.color_mode];
+  hint.row_length = static_cast<int>(bits == 4 ? (page.width + 1) / 2 : (page.width + 7) / 8);
+  return hint;
+}
+
+std::vector<ToneResult> CompareTone(const RasterPage& raster, const stream::DecodedPage& page) {
+  std::vector<ToneResult> results;
+  double max_code = page.info.row_bits == 4 ? 15.0 : 1.0;
+  double dots = static_cast<double>(raster.width) * raster.height * max_code;
+  for (int p = 0; p < raster.planes; ++p) {
+    ToneResult result;
+    result.plane = p;
+    result.input = raster.input_ink[p];
+    if (const stream::DecodedPass* pass = page.Pass(0, p); pass != nullptr && dots > 0)
+      result.printed = static_cast<double>(pass->stats.ink) / dots;
+    results.push_back(result);
+  }
+  return results;
+}
+
+}  // namespace zelt::view
