@@ -54,10 +54,17 @@ RunResult RunFilter(const RunOptions& options, const std::string& program) {
   std::vector<std::string> env_s;
   for (const auto& [k, v] : env) env_s.push_back(k + "=" + v);
 
-  int out_pipe[2], err_pipe[2];
-  if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe");
+  int out_pipe[2], err_pipe[2], go_pipe[2];
+  if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0 || pipe(go_pipe) != 0)
+    throw std::runtime_error("pipe");
   const pid_t pid = fork();
   if (pid == 0) {
+    // Wait until the parent has done its preparation.
+    close(go_pipe[1]);
+    char go;
+    while (read(go_pipe[0], &go, 1) < 0) {
+    }
+    close(go_pipe[0]);
     const int in = open(options.stdin_path.empty() ? "/dev/null" : options.stdin_path.c_str(),
                         O_RDONLY);
     dup2(in, 0);
@@ -75,6 +82,9 @@ RunResult RunFilter(const RunOptions& options, const std::string& program) {
   }
   close(out_pipe[1]);
   close(err_pipe[1]);
+  close(go_pipe[0]);
+  if (options.before_exec) options.before_exec(pid);
+  close(go_pipe[1]);
 
   RunResult result;
   pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};

@@ -1,6 +1,7 @@
 // Runs the built filter as a process and captures what it writes.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct RunOptions {
   std::map<std::string, std::string> env;    // set variables
   std::vector<std::string> unset;            // variables left out
   std::string stdin_path;                    // empty: /dev/null
+  // Called with the child's pid before it runs the program (for example to
+  // plant files under names that contain the pid).
+  std::function<void(int pid)> before_exec;
 };
 
 // The five standard job arguments, with the raster file appended when given.
