@@ -36,12 +36,12 @@ inline void BoxDefinition(Bytes& out, int number, const Box& box) {
   for (int v : {box.x, box.y, box.w, box.h}) Put16(out, v);
 }
 inline void BoxPrint(Bytes& out, int number) { Put(out, {0x1B, 0x2A, 0x63, number, 0x00, 0x50}); }
-inline void Skip(Bytes& out, int count) {
+inline void SkipCommand(Bytes& out, int count) {
   Put(out, {0x1B, 0x2A, 0x62});
   Put16(out, count);
   Put(out, {0x59});
 }
-inline void Row(Bytes& out, const Bytes& row) {
+inline void RowCommand(Bytes& out, const Bytes& row) {
   Put(out, {0x1B, 0x2A, 0x62});
   Put16(out, static_cast<int>(row.size()));
   Put(out, {0x57});
@@ -136,9 +136,9 @@ inline Bytes PlaneCommands(const std::vector<Bytes>& rows) {
       ++feed;
       continue;
     }
-    if (feed > 0) Skip(out, feed);
+    if (feed > 0) SkipCommand(out, feed);
     feed = 0;
-    Row(out, row);
+    RowCommand(out, row);
   }
   return out;
 }
