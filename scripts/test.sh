@@ -12,7 +12,7 @@ bash scripts/install-deps.sh
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build-asan
   config=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DZELT_SANITIZE=ON
-          -DZELT_BENCHMARKS=OFF)
+          -DZELT_BENCHMARKS=OFF -DZELT_FUZZERS=ON)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
