@@ -1,0 +1,208 @@
+// The dither tables' checks that are too costly for compile time: tone
+// reproduction over whole tiles, per-cell monotony of the variable-dot codes,
+// and the clustering of the built screens.  Sizes, counts, shifts, listed
+// values and curve points are checked by static_assert in dither/tables_*.cc.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "dither/tables.h"
+#include "dither/vdot_code.h"
+
+namespace {
+
+struct Standard {
+  const char* name;
+  const std::int16_t* data;
+  int width, height;
+  int dots;  // dots of a clustered screen built here, 0 for the listed ones
+};
+
+struct Plane {
+  const char* name;
+  const std::int16_t* matrix;
+  int width, height;
+  const std::int16_t* adjust;
+  const std::int16_t* expand;
+  const ToneEntry* tone;
+  int entries;
+  std::int16_t base;
+  bool four_planes;
+  bool listed;  // matrix given by the printer rather than built here
+};
+
+#define STANDARD(t, w, h, dots) Standard{#t, t.data(), w, h, dots}
+const Standard kStandard[] = {
+    STANDARD(MediumCyanDither, 8, 8, 0),        STANDARD(MediumMagentaDither, 30, 30, 90),
+    STANDARD(MediumYellowDither, 9, 9, 0),      STANDARD(MediumBlackDither, 30, 30, 90),
+    STANDARD(FineCyanDither, 12, 18, 0),        STANDARD(FineMagentaDither, 68, 68, 272),
+    STANDARD(FineYellowDither, 10, 15, 0),      STANDARD(FineBlackDither, 68, 68, 272),
+    STANDARD(Fine2CyanDither, 24, 18, 0),       STANDARD(Fine2MagentaDither, 136, 68, 0),
+    STANDARD(Fine2YellowDither, 20, 15, 0),     STANDARD(Fine2BlackDither, 136, 68, 0),
+};
+#undef STANDARD
+
+#define PLANE(colour, set, w, h, plane, four, listed)                                           \
+  Plane {                                                                                       \
+    #colour #set, VDither##colour##set.data(), w, h, VAdjust##colour##set.data(),              \
+        VExpand##colour##set.data(), VTone##colour##set.data(),                                 \
+        static_cast<int>(VTone##colour##set.size()), VBases##set[plane], four, listed           \
+  }
+const Plane kPlanes[] = {
+    PLANE(Gray, 100, 74, 74, 0, false, false),  PLANE(Gray, 160, 26, 26, 0, false, false),
+    PLANE(Cyan, 145, 68, 68, 0, true, false),   PLANE(Magenta, 145, 64, 64, 1, true, false),
+    PLANE(Yellow, 145, 24, 24, 2, true, false), PLANE(Black, 145, 64, 32, 3, true, false),
+    PLANE(Cyan, 190, 40, 40, 0, true, false),   PLANE(Magenta, 190, 40, 40, 1, true, false),
+    PLANE(Yellow, 190, 12, 12, 2, true, true),  PLANE(Black, 190, 24, 24, 3, true, false),
+};
+#undef PLANE
+
+int Code(const Plane& p, int sample, int cell) {
+  return VDotCode(p.adjust, p.expand, p.tone, p.base, p.four_planes,
+                  static_cast<std::uint8_t>(sample), p.matrix[cell]);
+}
+
+int Level(const Plane& p, int m) {
+  if (p.four_planes) return m <= 16 ? 1 : (m - 17) / 4 + 2;
+  return (m - 1) / 4 + 1;
+}
+
+// The values of the four wrapping neighbours of cell i.
+std::array<int, 4> Neighbours(const std::int16_t* m, int width, int height, int i) {
+  const int x = i % width, y = i / width;
+  return {m[y * width + (x + 1) % width], m[y * width + (x + width - 1) % width],
+          m[((y + 1) % height) * width + x], m[((y + height - 1) % height) * width + x]};
+}
+
+// Coverage rises by the share of cells holding s - 1 from sample s - 1 to s.
+// An even screen of D printing values gives 1 / D a value; the listed screens
+// reach 3.3 times that (FineYellowDither holds one value in 6 of 150 cells
+// against an even 1 / 81), so a rise beyond 4 / D marks a lopsided screen.
+TEST(DitherTables, StandardCoverageRisesSmoothly) {
+  for (const auto& t : kStandard) {
+    const int cells = t.width * t.height;
+    std::set<int> printing;
+    for (int i = 0; i < cells; ++i)
+      if (t.data[i] < 255) printing.insert(t.data[i]);
+    const double bound = 4.0 / static_cast<double>(printing.size());
+    double previous = 0;
+    for (int s = 0; s < 256; ++s) {
+      const double c = static_cast<double>(std::count_if(
+                           t.data, t.data + cells, [s](std::int16_t v) { return s > v; })) /
+                       cells;
+      if (s == 0) {
+        EXPECT_EQ(c, 0) << t.name;
+      }
+      EXPECT_GE(c, previous) << t.name << " at " << s;
+      EXPECT_LE(c - previous, bound) << t.name << " at " << s;
+      previous = c;
+    }
+  }
+}
+
+// The built screens grow clustered dots: the only cells with no lower
+// neighbour are the dots' first pixels, one per dot.
+TEST(DitherTables, BuiltScreensGrowOneClusterPerDot) {
+  for (const auto& t : kStandard) {
+    if (t.dots == 0) continue;
+    int seeds = 0;
+    for (int i = 0; i < t.width * t.height; ++i) {
+      const auto n = Neighbours(t.data, t.width, t.height, i);
+      seeds += *std::min_element(n.begin(), n.end()) > t.data[i];
+    }
+    EXPECT_EQ(seeds, t.dots) << t.name;
+  }
+}
+
+// A variable-dot dot grows from its centre: every cell above level 1 touches
+// a cell of a lower level.
+TEST(DitherTables, VariableDotLevelsGrowFromLowerOnes) {
+  for (const auto& p : kPlanes) {
+    for (int i = 0; i < p.width * p.height; ++i) {
+      const int level = Level(p, p.matrix[i]);
+      if (level == 1) continue;
+      const auto n = Neighbours(p.matrix, p.width, p.height, i);
+      int lowest = level;
+      for (int m : n) lowest = std::min(lowest, Level(p, m));
+      EXPECT_LT(lowest, level) << p.name << " cell " << i;
+    }
+  }
+}
+
+// Every cell's code never falls as its sample rises; sample 0 prints nothing
+// on the planes with an identity adjustment, and 255 prints code 15
+// everywhere except on the 145 black plane, whose adjustment stops at 153.
+TEST(DitherTables, VariableDotCodesRiseWithTheSample) {
+  for (const auto& p : kPlanes) {
+    const bool black145 = p.adjust == VAdjustBlack145.data();
+    for (int i = 0; i < p.width * p.height; ++i) {
+      int previous = Code(p, 0, i);
+      if (p.adjust[0] == 0) {
+        EXPECT_EQ(previous, 0) << p.name;
+      }
+      for (int s = 1; s < 256; ++s) {
+        const int code = Code(p, s, i);
+        ASSERT_GE(code, previous) << p.name << " cell " << i << " sample " << s;
+        previous = code;
+      }
+      if (!black145) {
+        EXPECT_EQ(previous, 15) << p.name << " cell " << i;
+      }
+    }
+  }
+}
+
+// The largest rise of the mean code that one expanded value can cause: one
+// rank group of a level (a sixteenth of the level-1 cells on four-plane
+// sets, a quarter of a level's cells otherwise) moving up by the rise of one
+// tone step, a level's first code counting as a rise from 0.
+double LargestRiseOfOneExpandedValue(const Plane& p) {
+  const int cells = p.width * p.height;
+  std::vector<int> level_cells(256);
+  for (int i = 0; i < cells; ++i) ++level_cells[Level(p, p.matrix[i])];
+  double largest = 0;
+  for (int k = 1; k < p.entries; ++k) {
+    const int level = p.tone[k][0];
+    const int rise = p.tone[k][1] - (p.tone[k - 1][0] == level ? p.tone[k - 1][1] : 0);
+    const int ranks = (p.four_planes && level == 1) ? 16 : 4;
+    largest = std::max(largest, rise * static_cast<double>(level_cells[level]) / ranks / cells);
+  }
+  return largest;
+}
+
+// The mean code over a tile never falls, and from one sample to the next it
+// rises by no more than the expanded values crossed times the largest rise
+// one expanded value can cause: a larger jump means a level or rank group
+// holds more cells than its share.  The expansion and black adjustment
+// curves themselves stay within 3 times their mean slope over the samples
+// where they rise, so no sample crosses a run of tone steps at once.
+TEST(DitherTables, VariableDotToneRisesSmoothly) {
+  for (const auto& p : kPlanes) {
+    const int cells = p.width * p.height;
+    const double per_value = LargestRiseOfOneExpandedValue(p);
+    int last_zero = 0;
+    while (p.adjust[last_zero + 1] == 0) ++last_zero;
+    const double adjust_slope = (p.adjust[255] - p.adjust[last_zero]) / (255.0 - last_zero);
+    const double expand_slope = (p.expand[255] - p.expand[1]) / 254.0;
+    double previous = 0;
+    for (int s = 0; s < 256; ++s) {
+      long sum = 0;
+      for (int i = 0; i < cells; ++i) sum += Code(p, s, i);
+      const double mean = static_cast<double>(sum) / cells;
+      if (s > 0) {
+        const int crossed = p.expand[p.adjust[s]] - p.expand[p.adjust[s - 1]];
+        EXPECT_GE(mean, previous) << p.name << " at " << s;
+        EXPECT_LE(mean - previous, crossed * per_value + 1e-9) << p.name << " at " << s;
+        EXPECT_LE(p.adjust[s] - p.adjust[s - 1], 3 * adjust_slope) << p.name << " at " << s;
+        if (s > 1) {
+          EXPECT_LE(p.expand[s] - p.expand[s - 1], 3 * expand_slope) << p.name << " at " << s;
+        }
+      }
+      previous = mean;
+    }
+  }
+}
+
+}  // namespace
