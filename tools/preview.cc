@@ -117,9 +117,9 @@ void PreviewBuilder::FlushBand(Plane& plane) {
 void PreviewBuilder::OnPageEnd(const stream::PageInfo& page) { WritePage(page); }
 
 void PreviewBuilder::WritePage(const stream::PageInfo& page) {
-  if (width_ < 0) {  // no row on the page: a one-dot-wide blank image
-    width_ = 1;
-    out_width_ = 1;
+  if (width_ < 0) {  // no row on the page: as wide as a hint says, else 1 dot
+    width_ = std::max(page.Width(), 1);
+    out_width_ = (width_ + scale_ - 1) / scale_;
   }
   std::int64_t height = height_ >= 0 ? height_ : end_line_;
   int out_height = static_cast<int>(std::max<std::int64_t>((height + scale_ - 1) / scale_, 1));

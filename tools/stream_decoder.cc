@@ -406,7 +406,10 @@ class Parser {
       if (!Peek(&token)) return false;
       if (token.kind == Kind::kJobEnd) {
         lexer_.Consume();
-        if (!Peek(&token)) return false;
+        if (!Peek(&token)) {
+          error_->message = "bytes after the job-end sequence: " + error_->message;
+          return false;
+        }
         if (token.kind != Kind::kEnd)
           return Fail(token.offset, "bytes after the job-end sequence: " + Describe(token));
         visitor_.OnJobEnd(token.offset);
@@ -490,6 +493,7 @@ class Parser {
     page_.mode_mask = ModesOfPreamble(page_.preamble);
     page_.planes = PlanesOfPreamble(page_.preamble);
     if (!ApplyHint()) return false;
+    page_.row_length = hint_.row_length;
     if (page_.preamble.variable_dot && u_offset >= 0)
       return Fail(u_offset, "page-start U command on a variable-dot page");
     page_.glossy = page_.preamble.variable_dot ? page_.preamble.gloss_box.has_value()
@@ -846,7 +850,7 @@ class Parser {
   bool CheckRow(const Token& token, std::int64_t line) {
     int length = token.value;
     if (length == 0) return Fail(token.offset, "row command of 0 bytes");
-    int expected = page_.row_length >= 0 ? page_.row_length : hint_.row_length;
+    int expected = page_.row_length;
     if (expected >= 0 && length != expected)
       return Fail(token.offset, "row of " + std::to_string(length) + " bytes is " +
                                     (length > expected ? "longer" : "shorter") +

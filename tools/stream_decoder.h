@@ -118,7 +118,8 @@ struct PageInfo {
   unsigned mode_mask = 0;
   int planes = 0;    // 1, 3 or 4
   int row_bits = 1;  // 1 or 4
-  int row_length = -1;  // bytes per row, -1 until the first row
+  int row_length = -1;  // bytes per row: the hint's, else the first row's;
+                        // -1 before either
   bool glossy = false;
   int copies = 0;       // copies closed by the page end sequence
   bool unclosed_copy = false;  // first copy ended without page end
