@@ -1,5 +1,5 @@
-// Variable-dot grey for media types 16 and 17: a fine screen of dots 37
-// pixels in area (about 99 lines per inch at 600 dpi).
+// Variable-dot grey for media types 16 and 17: a screen of round dots 37
+// pixels in area.
 //
 // The screen lattice of (12, -2) and (2, 12), the matrix's shift (62, 2) on a
 // 74 x 74 torus, has a cell of 148 pixels; it holds the four dots of the

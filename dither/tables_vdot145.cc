@@ -1,6 +1,6 @@
 // Variable-dot colour for media other than types 16 and 17: dots of 16 to 18
-// pixels (about 145 lines per inch at 600 dpi), a different lattice per plane
-// so that the four screens do not beat against each other.
+// pixels, on a different lattice per plane so that the four screens lie at
+// different angles.
 //
 // Every screen cell holds 16 round dots that grow one pixel a level: level 1
 // is the dot centres, ranked 0..15 in a dispersed turn; each later level adds

@@ -1,5 +1,5 @@
 // Variable-dot grey for media other than types 16 and 17: dots 13 pixels in
-// area (about 166 lines per inch at 600 dpi).
+// area.
 //
 // The screen lattice of (2, 6) and (8, -2), the matrix's shift (18, 2) on a
 // 26 x 26 torus, has a cell of 52 pixels; its half-lattice of (1, 3) and

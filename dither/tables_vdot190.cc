@@ -1,5 +1,5 @@
-// Variable-dot colour for media types 16 and 17: dots of 9 to 18 pixels
-// (about 190 lines per inch at 600 dpi for cyan and magenta).
+// Variable-dot colour for media types 16 and 17: dots of 9 to 18 pixels, on
+// a different lattice per plane.
 //
 // Yellow is the printer's 12 x 12 matrix: 16 dots on a 3 x 3 grid, each
 // growing from one corner of its square, level 1 their corners in a 4 x 4
