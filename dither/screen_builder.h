@@ -451,6 +451,7 @@ struct Point {
 template <std::size_t K>
 consteval Curve256 MonotoneCurve(const std::array<Point, K>& pts) {
   static_assert(K >= 3);
+  if (pts[0].x != 0 || pts[K - 1].x != 255) throw "a curve must span samples 0 to 255";
   std::array<double, K - 1> h{}, delta{};
   for (std::size_t k = 0; k + 1 < K; ++k) {
     h[k] = pts[k + 1].x - pts[k].x;
