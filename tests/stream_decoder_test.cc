@@ -20,9 +20,9 @@ using namespace zelt::stream::build;
 
 // A page of `lines` lines where plane p holds a row (filled with `fill`) on
 // every line in `present[p]`; all rows `length` bytes.
-PageSpec MakePage(int mode, int planes, int copies, int lines, int length,
+PageLayout MakePage(int mode, int planes, int copies, int lines, int length,
                   std::vector<std::vector<int>> present) {
-  PageSpec page;
+  PageLayout page;
   page.mode = mode;
   page.planes = planes;
   page.copies = copies;
@@ -38,10 +38,10 @@ PageSpec MakePage(int mode, int planes, int copies, int lines, int length,
   return page;
 }
 
-Bytes Job(const std::vector<PageSpec>& pages) {
+Bytes Job(const std::vector<PageLayout>& pages) {
   Bytes out;
   JobStart(out);
-  for (const PageSpec& page : pages) AppendPage(out, page);
+  for (const PageLayout& page : pages) AppendPage(out, page);
   JobEnd(out);
   return out;
 }
@@ -59,7 +59,7 @@ std::string PassPlanes(const DecodedPage& page, bool flags) {
 
 struct LayoutCase {
   const char* name;
-  PageSpec page;
+  PageLayout page;
   unsigned modes;  // expected mode mask
   const char* planes;
   const char* flags;
@@ -68,11 +68,11 @@ struct LayoutCase {
 };
 
 TEST(StreamDecoder, PageLayoutsDecodeToTheirStructure) {
-  auto glossy = [](PageSpec page) {
+  auto glossy = [](PageLayout page) {
     page.glossy = true;
     return page;
   };
-  auto media = [](PageSpec page, int type) {
+  auto media = [](PageLayout page, int type) {
     page.media_type = type;
     return page;
   };
@@ -146,7 +146,7 @@ TEST(StreamDecoder, PageLayoutsDecodeToTheirStructure) {
 
 TEST(StreamDecoder, PageStartCommandsAndSkips) {
   // HWResolution 600, PageSize[1] 792, media type 2, cupsHeight 299, U command.
-  PageSpec page = MakePage(0, 4, 1, 299, 2, {{10, 11, 266}});
+  PageLayout page = MakePage(0, 4, 1, 299, 2, {{10, 11, 266}});
   page.media_type = 2;
   page.media_position = 0;  // MediaPosition 256
   Bytes stream = Job({page});
@@ -180,7 +180,7 @@ TEST(StreamDecoder, PageStartCommandsAndSkips) {
 }
 
 TEST(StreamDecoder, ModeFiveSequencesKeepTheirBoxes) {
-  PageSpec page = MakePage(5, 4, 1, 3, 2, {{0}});
+  PageLayout page = MakePage(5, 4, 1, 3, 2, {{0}});
   page.glossy = true;
   page.box = {0x1234, 2, 65535, 7};
   DecodedJob job = DecodeStream(Job({page}));
@@ -205,7 +205,7 @@ struct Sample {
 
 Sample MakeSample() {
   Sample s;
-  PageSpec page = MakePage(0, 4, 2, 6, 3, {{1, 2}, {4}});
+  PageLayout page = MakePage(0, 4, 2, 6, 3, {{1, 2}, {4}});
   JobStart(s.bytes);
   PageStartCommands(s.bytes, page);
   StartPlane(s.bytes, page, 0, 3);
@@ -284,17 +284,17 @@ TEST(StreamDecoder, ChosenCorruptionsAreReportedWhereTheyAre) {
   }
 }
 
-TEST(StreamDecoder, ModeSpecificFaults) {
-  PageSpec grey = MakePage(5, 1, 1, 2, 1, {{0}});
-  PageSpec plain = MakePage(5, 4, 1, 2, 1, {{0}});
-  PageSpec glossy = plain;
+TEST(StreamDecoder, FaultsOfSingleModes) {
+  PageLayout grey = MakePage(5, 1, 1, 2, 1, {{0}});
+  PageLayout plain = MakePage(5, 4, 1, 2, 1, {{0}});
+  PageLayout glossy = plain;
   glossy.glossy = true;
   struct Case {
     const char* name;
     Bytes bytes;
     const char* message;
   };
-  auto job_with = [](const PageSpec& page, auto&& edit) {
+  auto job_with = [](const PageLayout& page, auto&& edit) {
     Bytes b = Job({page});
     edit(b);
     return b;
@@ -349,7 +349,7 @@ TEST(StreamDecoder, WarnsAboutZeroRowsAndCopiesThatDiffer) {
 // command it splits; flipping the first byte of any command is caught right
 // there; any other flip is either caught or leaves a stream that decodes.
 TEST(StreamDecoder, TruncatedAndFlippedBytes) {
-  PageSpec glossy = MakePage(5, 4, 2, 5, 3, {{0, 3}, {}, {4}});
+  PageLayout glossy = MakePage(5, 4, 2, 5, 3, {{0, 3}, {}, {4}});
   glossy.glossy = true;
   Bytes stream = Job({MakePage(0, 4, 2, 6, 3, {{1, 2}, {4}}), glossy, MakePage(4, 1, 1, 3, 2, {{2}})});
   ASSERT_TRUE(DecodeStream(stream).ok);
@@ -396,7 +396,7 @@ TEST(StreamDecoder, TruncatedAndFlippedBytes) {
 // Reading in small pieces, across the longest row there can be, gives what a
 // whole span gives.
 TEST(StreamDecoder, ChunkedReadsMatchTheSpan) {
-  PageSpec page = MakePage(3, 3, 2, 4, 65535, {{0, 3}, {1}, {2}});
+  PageLayout page = MakePage(3, 3, 2, 4, 65535, {{0, 3}, {1}, {2}});
   Bytes stream = Job({page, MakePage(0, 1, 1, 4, 5, {{1, 2}})});
   DecodedJob whole = DecodeStream(stream);
   ASSERT_TRUE(whole.ok) << whole.error.message;

@@ -30,7 +30,7 @@ std::string TempPath(const std::string& name) {
 // A one-page job of `rows[plane][line]`.
 Bytes OnePage(int mode, int planes, int height, std::vector<std::vector<Bytes>> rows,
               bool glossy = false) {
-  PageSpec page;
+  PageLayout page;
   page.mode = mode;
   page.planes = planes;
   page.height = height;

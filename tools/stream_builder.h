@@ -58,7 +58,7 @@ inline void GlossPass(Bytes& out) {
 inline void PageEnd(Bytes& out) { Put(out, {0x0C, 0x1B, 0x2A, 0x72, 0x43}); }
 
 // One page as the filter would see it after halftoning.
-struct PageSpec {
+struct PageLayout {
   int mode = 0;
   int planes = 4;
   int copies = 1;  // NumCopies; 0 sends no page end at all
@@ -75,7 +75,7 @@ struct PageSpec {
   std::vector<std::vector<Bytes>> rows;
 };
 
-inline void PageStartCommands(Bytes& out, const PageSpec& page) {
+inline void PageStartCommands(Bytes& out, const PageLayout& page) {
   if (page.resolution_code >= 0) Put(out, {0x1B, 0x2A, 0x74, page.resolution_code, 0x52});
   if (page.page_size_code >= 0) Put(out, {0x1B, 0x26, 0x6C, page.page_size_code, 0, 0x41});
   if (page.media_position >= 0) Put(out, {0x1B, 0x26, 0x6C, page.media_position, 0, 0x48});
@@ -89,7 +89,7 @@ inline void PageStartCommands(Bytes& out, const PageSpec& page) {
 }
 
 // The sequence that opens `plane`'s pass, `last` the last plane index.
-inline void StartPlane(Bytes& out, const PageSpec& page, int plane, int last) {
+inline void StartPlane(Bytes& out, const PageLayout& page, int plane, int last) {
   if (plane > 0) {
     PassEnd(out);
   } else if (page.mode != 5) {
@@ -143,7 +143,7 @@ inline Bytes PlaneCommands(const std::vector<Bytes>& rows) {
   return out;
 }
 
-inline void AppendPage(Bytes& out, const PageSpec& page) {
+inline void AppendPage(Bytes& out, const PageLayout& page) {
   std::vector<Bytes> spool(static_cast<std::size_t>(page.planes));
   int last = -1;
   for (int p = 0; p < page.planes; ++p) {
