@@ -37,6 +37,24 @@ const Ink& InkFor(const std::string& plane_name) {
   return kInks[3];
 }
 
+const Ink& InkOfPlane(const stream::PageInfo& page, int plane) {
+  int mode = page.ColorMode();
+  if (mode < 0 && page.mode_mask != 0) mode = std::countr_zero(page.mode_mask);
+  if (mode < 0) return InkFor("Black");
+  if (page.planes == 1 && mode != 4) return InkFor("Black");
+  switch (stream::kColorCodes[mode][plane]) {
+    case 1: return InkFor("Cyan");
+    case 2: return InkFor("Magenta");
+    case 3: return InkFor("Yellow");
+    case 4: return InkFor("Gold");
+    case 5: return InkFor("M. Magenta");
+    case 6: return InkFor("M. Cyan");
+    case 7: return InkFor("Silver");
+    case 0x0B: return InkFor("White");
+    default: return InkFor("Black");
+  }
+}
+
 std::array<std::string, stream::kMaxPlanes> PlaneNamesOf(const stream::PageInfo& page) {
   std::array<std::string, stream::kMaxPlanes> names;
   int mode = page.ColorMode();
@@ -154,7 +172,7 @@ void PreviewBuilder::WritePage(const stream::PageInfo& page) {
     for (int p = 0; p < page.planes; ++p) {
       float d = planes_[p].density[i] / 255.0f;
       if (d == 0.0f) continue;
-      const Ink& ink = InkFor(names[p]);
+      const Ink& ink = InkOfPlane(page, p);
       const float colour[3] = {ink.r, ink.g, ink.b};
       for (int c = 0; c < 3; ++c)
         rgb[c] = ink.opaque ? rgb[c] * (1 - d) + colour[c] * d : rgb[c] * (1 - d * (1 - colour[c]));

@@ -27,6 +27,14 @@ struct Ink {
 // The ink of a plane name from kPlaneNames; an unknown name gives black.
 const Ink& InkFor(const std::string& plane_name);
 
+// The ink a plane of the page prints with.  The colour select code decides
+// (1 cyan, 2 magenta, 3 yellow, 0 black, 4 gold, 5 M. magenta, 6 M. cyan,
+// 7 silver, 0x0B white), not the plane's name: the process-colour modes call
+// plane 1 "Yellow" although it is selected with the magenta code and carries
+// the raster's magenta band.  One-plane pages without a colour select print
+// black.
+const Ink& InkOfPlane(const stream::PageInfo& page, int plane);
+
 // The plane names of a page (its colour mode, or the lowest that fits).
 std::array<std::string, stream::kMaxPlanes> PlaneNamesOf(const stream::PageInfo& page);
 
