@@ -16,7 +16,7 @@ bash scripts/install-deps.sh
 # Build only what the demo runs.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(rastertozelt zelt_ppds)
-if cmake --build build --target help | grep -qw zeltview; then targets+=(zeltview); fi
+if grep -qw zeltview <<<"$(cmake --build build --target help)"; then targets+=(zeltview); fi
 cmake --build build -j"$(nproc)" --target "${targets[@]}"
 
 sample=samples/sample.pdf
