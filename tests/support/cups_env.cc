@@ -3,7 +3,7 @@
 #include <cups/cups.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,7 +67,9 @@ void CopyWithMode(const std::string& from, const std::string& to, fs::perms mode
 }
 
 // Starts `exe` with standard input from /dev/null and standard output and
-// error written to the named files (which may be the same file).
+// error written to the named files (which may be the same file).  The child
+// gets SIGTERM when the test process dies, so a crashed test leaves no
+// cupsd behind.
 pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
             const std::vector<std::string>& env, const std::string& out, const std::string& err) {
   std::vector<char*> args, envp;
@@ -75,18 +77,25 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
   args.push_back(nullptr);
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (err == out)
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-  else
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  const int failed = posix_spawn(&pid, exe.c_str(), &files, nullptr, args.data(), envp.data());
-  posix_spawn_file_actions_destroy(&files);
-  if (failed) throw std::runtime_error("cannot start " + exe);
+  const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int err_fd =
+      err == out ? out_fd : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out_fd < 0 || err_fd < 0) throw std::runtime_error("cannot create " + out + " or " + err);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    const int in = open("/dev/null", O_RDONLY);
+    dup2(in, 0);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    execve(exe.c_str(), args.data(), envp.data());
+    _exit(127);
+  }
+  close(out_fd);
+  if (err_fd != out_fd) close(err_fd);
+  if (pid < 0) throw std::runtime_error("cannot start " + exe);
   return pid;
 }
 
