@@ -144,55 +144,6 @@ TEST(StreamDecoder, PageLayoutsDecodeToTheirStructure) {
   }
 }
 
-TEST(StreamDecoder, PageStartCommandsAndSkips) {
-  // HWResolution 600, PageSize[1] 792, media type 2, cupsHeight 299, U command.
-  PageLayout page = MakePage(0, 4, 1, 299, 2, {{10, 11, 266}});
-  page.media_type = 2;
-  page.media_position = 0;  // MediaPosition 256
-  Bytes stream = Job({page});
-  const Bytes expected_start = {0x1B, 0x2A, 0x74, 0x03, 0x52, 0x1B, 0x26, 0x6C, 0x02, 0x00,
-                                0x41, 0x1B, 0x26, 0x6C, 0x00, 0x00, 0x48, 0x1B, 0x26, 0x6C,
-                                0x02, 0x00, 0x4D, 0x1B, 0x1A, 0x00, 0x00, 0x55, 0x1B, 0x26,
-                                0x6C, 0x2C, 0x01, 0x50};
-  ASSERT_TRUE(std::equal(expected_start.begin(), expected_start.end(), stream.begin() + 15));
-
-  DecodedJob job = DecodeStream(stream);
-  ASSERT_TRUE(job.ok) << job.error.message;
-  const PageSetup& setup = job.pages[0].info.setup;
-  EXPECT_EQ(setup.offset, 15);
-  EXPECT_EQ(setup.resolution_code, 3);
-  EXPECT_EQ(setup.page_size_code, 2);
-  EXPECT_EQ(setup.media_position, 0);
-  EXPECT_EQ(setup.media_type, 2);
-  EXPECT_TRUE(setup.u_command);
-  EXPECT_EQ(setup.page_length, 300);
-  EXPECT_EQ(job.pages[0].info.Height(), 299);
-
-  const DecodedPass& pass = *job.pages[0].Pass(0, 0);
-  ASSERT_EQ(pass.skips.size(), 2u);
-  EXPECT_EQ(pass.skips[0].line, 0);
-  EXPECT_EQ(pass.skips[0].count, 10);
-  EXPECT_EQ(pass.skips[1].line, 12);
-  EXPECT_EQ(pass.skips[1].count, 254);
-  EXPECT_EQ(pass.stats.rows, 3);
-  EXPECT_EQ(pass.stats.skipped_lines, 264);
-  EXPECT_EQ(pass.stats.end_line, 267);
-}
-
-TEST(StreamDecoder, ModeFiveSequencesKeepTheirBoxes) {
-  PageLayout page = MakePage(5, 4, 1, 3, 2, {{0}});
-  page.glossy = true;
-  page.box = {0x1234, 2, 65535, 7};
-  DecodedJob job = DecodeStream(Job({page}));
-  ASSERT_TRUE(job.ok) << job.error.message;
-  const Preamble& pre = job.pages[0].info.preamble;
-  EXPECT_TRUE(pre.variable_dot);
-  EXPECT_EQ(pre.media_u, 0x91);
-  EXPECT_EQ(pre.pre_pass_box, page.box);
-  EXPECT_EQ(pre.gloss_box, page.box);
-  EXPECT_FALSE(job.pages[0].info.setup.u_command);
-}
-
 // A one-page process-colour job with two copies; the tests below corrupt it.
 struct Sample {
   Bytes bytes;
@@ -444,16 +395,6 @@ TEST(StreamDecoder, ChunkedReadsMatchTheSpan) {
   EXPECT_FALSE(Decode(failing, quiet, {}, &error));
   EXPECT_EQ(error.offset, 20);
   EXPECT_NE(error.message.find("read error"), std::string::npos);
-}
-
-TEST(StreamDecoder, RowHelpers) {
-  const Bytes row = {0xA5, 0x0F};
-  EXPECT_EQ(RowInk(row, 1), 8);
-  EXPECT_EQ(RowInk(row, 4), 10 + 5 + 0 + 15);
-  EXPECT_EQ(UnpackRow(row, 1, 10), (Bytes{1, 0, 1, 0, 0, 1, 0, 1, 0, 0}));
-  EXPECT_EQ(UnpackRow(row, 4, 5), (Bytes{10, 5, 0, 15, 0}));
-  EXPECT_EQ(DescribeModes(0b000110), "1 or 2");
-  EXPECT_EQ(DescribeModes(0b100001), "0 or 5");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cups/cups.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,26 +17,11 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
 namespace zelt_test {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The environment of this process with `extra` set on top.
-std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) {
-  std::map<std::string, std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const char* eq = std::strchr(*e, '=');
-    if (eq) env[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
-  }
-  for (const auto& [k, v] : extra) env[k] = v;
-  std::vector<std::string> list;
-  for (const auto& [k, v] : env) list.push_back(k + "=" + v);
-  return list;
-}
 
 void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -66,87 +50,7 @@ void CopyWithMode(const std::string& from, const std::string& to, fs::perms mode
   fs::permissions(to, mode);
 }
 
-// Starts `exe` with standard input from /dev/null and standard output and
-// error written to the named files (which may be the same file).  The child
-// gets SIGTERM when the test process dies, so a crashed test leaves no
-// cupsd behind.
-pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
-            const std::vector<std::string>& env, const std::string& out, const std::string& err) {
-  std::vector<char*> args, envp;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const int err_fd =
-      err == out ? out_fd : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out_fd < 0 || err_fd < 0) throw std::runtime_error("cannot create " + out + " or " + err);
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(127);
-    const int in = open("/dev/null", O_RDONLY);
-    dup2(in, 0);
-    dup2(out_fd, 1);
-    dup2(err_fd, 2);
-    execve(exe.c_str(), args.data(), envp.data());
-    _exit(127);
-  }
-  close(out_fd);
-  if (err_fd != out_fd) close(err_fd);
-  if (pid < 0) throw std::runtime_error("cannot start " + exe);
-  return pid;
-}
-
 }  // namespace
-
-std::string FindTool(const std::string& name) {
-  if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
-  std::string dirs = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
-  dirs += ":/usr/sbin:/sbin";
-  std::istringstream list(dirs);
-  for (std::string dir; std::getline(list, dir, ':');) {
-    const std::string path = dir + "/" + name;
-    if (!dir.empty() && access(path.c_str(), X_OK) == 0) return path;
-  }
-  return "";
-}
-
-ToolResult RunTool(const std::vector<std::string>& argv,
-                   const std::map<std::string, std::string>& env,
-                   const std::string& out_path) {
-  ToolResult result;
-  const std::string exe = FindTool(argv.at(0));
-  if (exe.empty()) {
-    result.status = 127;
-    result.err = argv[0] + ": not installed";
-    return result;
-  }
-  // Both streams go to files, so nothing blocks on a full pipe.
-  char out_tmp[] = "/tmp/zelt-tool-out-XXXXXX";
-  char err_tmp[] = "/tmp/zelt-tool-err-XXXXXX";
-  close(mkstemp(out_tmp));
-  close(mkstemp(err_tmp));
-  const pid_t pid = Spawn(exe, argv, Environment(env), out_path.empty() ? out_tmp : out_path,
-                          err_tmp);
-  int wstatus = 0;
-  waitpid(pid, &wstatus, 0);
-  if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
-  if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
-  if (out_path.empty()) result.out = ReadFile(out_tmp);
-  result.err = ReadFile(err_tmp);
-  unlink(out_tmp);
-  unlink(err_tmp);
-  return result;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 zelt::stream::DecodedJob DecodeFile(const std::string& path) {
   const std::string bytes = ReadFile(path);
@@ -256,7 +160,7 @@ bool Cupsd::Start(std::string* error) {
   const std::string log = dir_ + "/log/cupsd.out";
   pid_ = Spawn(cupsd,
                {"cupsd", "-f", "-c", etc + "/cupsd.conf", "-s", etc + "/cups-files.conf"},
-               Environment({}), log, log);
+               {}, log, log);
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (std::chrono::steady_clock::now() < deadline) {

@@ -12,29 +12,22 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/process.h"
 #include "tools/stream_decoder.h"
 
 namespace zelt_test {
 
-// A program run to completion.
-struct ToolResult {
-  int status = -1;  // exit status, -1 when signalled
-  int signal = 0;   // terminating signal, or 0
-  std::string out;  // standard output, unless it went to a file
-  std::string err;  // standard error
-};
-
-// Runs argv (argv[0] looked up in PATH, then in /usr/sbin and /sbin) with
-// `env` added to the environment and standard input from /dev/null.
-// Standard output goes to `out_path` when one is given.
-ToolResult RunTool(const std::vector<std::string>& argv,
-                   const std::map<std::string, std::string>& env = {},
-                   const std::string& out_path = "");
-
-// The full path of a program, or "" when it is not installed.
-std::string FindTool(const std::string& name);
-
-std::string ReadFile(const std::string& path);
+// A program run to completion, with `env` set on top of this process's
+// environment and standard output into `out_path` when one is given.
+using ToolResult = RunResult;
+inline ToolResult RunTool(const std::vector<std::string>& argv,
+                          const std::map<std::string, std::string>& env = {},
+                          const std::string& out_path = "") {
+  RunOptions options;
+  options.env = env;
+  options.out_path = out_path;
+  return RunProgram(argv, options);
+}
 
 // Decodes a printer stream file; every row's bytes are dropped, the counts
 // and digests kept.

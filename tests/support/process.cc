@@ -1,20 +1,44 @@
 #include "tests/support/process.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace zelt_test {
+namespace {
+
+// This process's environment, less what the options unset, plus what they set.
+std::vector<std::string> Environment(const RunOptions& options) {
+  std::map<std::string, std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq) env[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
+  }
+  for (const auto& name : options.unset) env.erase(name);
+  for (const auto& [k, v] : options.env) env[k] = v;
+  std::vector<std::string> list;
+  for (const auto& [k, v] : env) list.push_back(k + "=" + v);
+  return list;
+}
+
+int OpenOutput(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw std::runtime_error("cannot create " + path);
+  return fd;
+}
+
+}  // namespace
 
 std::vector<std::string> RunResult::LinesStartingWith(const std::string& prefix) const {
   std::vector<std::string> found;
@@ -37,82 +61,94 @@ std::vector<std::string> JobArgs(const std::string& file, const std::string& cop
 
 std::string PpdPath(const std::string& name) { return std::string(ZELT_PPD_DIR) + "/" + name; }
 
-RunResult RunFilter(const RunOptions& options, const std::string& program) {
-  const std::string exe = program.empty() ? ZELT_FILTER_PATH : program;
-  std::vector<std::string> argv_s = {"rastertozelt"};
-  const auto args = options.args.empty() ? JobArgs() : options.args;
-  argv_s.insert(argv_s.end(), args.begin(), args.end());
-
-  // The environment: ours, minus what the test unsets, plus what it sets.
-  std::map<std::string, std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const char* eq = std::strchr(*e, '=');
-    if (eq) env[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
+std::string FindTool(const std::string& name) {
+  if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
+  std::string dirs = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+  dirs += ":/usr/sbin:/sbin";
+  std::istringstream list(dirs);
+  for (std::string dir; std::getline(list, dir, ':');) {
+    const std::string path = dir + "/" + name;
+    if (!dir.empty() && access(path.c_str(), X_OK) == 0) return path;
   }
-  for (const auto& name : options.unset) env.erase(name);
-  for (const auto& [k, v] : options.env) env[k] = v;
-  std::vector<std::string> env_s;
-  for (const auto& [k, v] : env) env_s.push_back(k + "=" + v);
+  return "";
+}
 
-  int out_pipe[2], err_pipe[2], go_pipe[2];
-  if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0 || pipe(go_pipe) != 0)
-    throw std::runtime_error("pipe");
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
+            const RunOptions& options, const std::string& out, const std::string& err) {
+  std::vector<std::string> env = Environment(options);
+  std::vector<char*> args, envp;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const int out_fd = OpenOutput(out);
+  const int err_fd = err == out ? out_fd : OpenOutput(err);
+  int go[2];
+  if (pipe(go) != 0) throw std::runtime_error("pipe");
+
+  const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
     // Wait until the parent has done its preparation.
-    close(go_pipe[1]);
-    char go;
-    while (read(go_pipe[0], &go, 1) < 0) {
+    close(go[1]);
+    char byte;
+    while (read(go[0], &byte, 1) < 0) {
     }
-    close(go_pipe[0]);
+    close(go[0]);
     const int in = open(options.stdin_path.empty() ? "/dev/null" : options.stdin_path.c_str(),
                         O_RDONLY);
     dup2(in, 0);
-    dup2(out_pipe[1], 1);
-    dup2(err_pipe[1], 2);
-    close(out_pipe[0]);
-    close(err_pipe[0]);
-    std::vector<char*> argv, envp;
-    for (auto& a : argv_s) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : env_s) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    execve(exe.c_str(), argv.data(), envp.data());
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    execve(exe.c_str(), args.data(), envp.data());
     _exit(127);
   }
-  close(out_pipe[1]);
-  close(err_pipe[1]);
-  close(go_pipe[0]);
-  if (options.before_exec) options.before_exec(pid);
-  close(go_pipe[1]);
+  close(out_fd);
+  if (err_fd != out_fd) close(err_fd);
+  close(go[0]);
+  if (pid > 0 && options.before_exec) options.before_exec(pid);
+  close(go[1]);
+  if (pid < 0) throw std::runtime_error("cannot start " + exe);
+  return pid;
+}
 
+RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options) {
   RunResult result;
-  pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open_count = 2;
-  char buf[65536];
-  while (open_count > 0) {
-    if (poll(fds, 2, -1) < 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-      if (n > 0) {
-        sinks[i]->append(buf, static_cast<std::size_t>(n));
-      } else {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open_count;
-      }
-    }
+  const std::string exe = FindTool(argv.at(0));
+  if (exe.empty()) {
+    result.status = 127;
+    result.err = argv[0] + ": not installed";
+    return result;
   }
+  // Both streams go to files, so nothing blocks on a full pipe.
+  TempDir capture;
+  const std::string out = options.out_path.empty() ? capture.File("out") : options.out_path;
+  const pid_t pid = Spawn(exe, argv, options, out, capture.File("err"));
   int wstatus = 0;
   waitpid(pid, &wstatus, 0);
   if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
   if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
-
+  if (options.out_path.empty()) result.out = ReadFile(out);
+  result.err = ReadFile(capture.File("err"));
   std::istringstream lines(result.err);
   for (std::string line; std::getline(lines, line);) result.lines.push_back(line);
   return result;
+}
+
+RunResult RunFilter(const RunOptions& options) {
+  std::vector<std::string> argv = {ZELT_FILTER_PATH};
+  const auto args = options.args.empty() ? JobArgs() : options.args;
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProgram(argv, options);
 }
 
 TempDir::TempDir() {

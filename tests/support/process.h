@@ -1,5 +1,7 @@
-// Runs the built filter as a process and captures what it writes.
+// Runs programs, the built filter above all, and captures what they write.
 #pragma once
+
+#include <sys/types.h>
 
 #include <functional>
 #include <map>
@@ -9,11 +11,11 @@
 namespace zelt_test {
 
 struct RunResult {
-  std::string out;                   // stdout bytes
-  std::string err;                   // stderr text
-  std::vector<std::string> lines;    // stderr split into lines
-  int status = -1;                   // exit status, or -1 when signalled
-  int signal = 0;                    // terminating signal, or 0
+  std::string out;                 // stdout bytes, unless sent to a file
+  std::string err;                 // stderr text
+  std::vector<std::string> lines;  // stderr split into lines
+  int status = -1;                 // exit status, or -1 when signalled
+  int signal = 0;                  // terminating signal, or 0
 
   // Lines that begin with prefix, in order.
   std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
@@ -21,10 +23,11 @@ struct RunResult {
 };
 
 struct RunOptions {
-  std::vector<std::string> args;             // argv[1..]; defaults to the 5 job args
-  std::map<std::string, std::string> env;    // set variables
-  std::vector<std::string> unset;            // variables left out
-  std::string stdin_path;                    // empty: /dev/null
+  std::vector<std::string> args;           // the filter's argv[1..]; default: JobArgs()
+  std::map<std::string, std::string> env;  // set on top of this process's
+  std::vector<std::string> unset;          // left out
+  std::string stdin_path;                  // empty: /dev/null
+  std::string out_path;                    // stdout to this file instead
   // Called with the child's pid before it runs the program (for example to
   // plant files under names that contain the pid).
   std::function<void(int pid)> before_exec;
@@ -34,8 +37,25 @@ struct RunOptions {
 std::vector<std::string> JobArgs(const std::string& file = "",
                                  const std::string& copies = "1");
 
-// Runs program (the filter by default) and waits for it.
-RunResult RunFilter(const RunOptions& options, const std::string& program = "");
+// Runs the built filter and waits for it.
+RunResult RunFilter(const RunOptions& options);
+
+// Runs argv (argv[0] a path, or a name looked up in PATH, /usr/sbin and
+// /sbin) and waits for it; options.args is not used.  A program that is not
+// installed gives status 127.
+RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
+
+// Starts exe without waiting: standard input from stdin_path (or /dev/null),
+// output and error into the named files (they may be the same).  The child
+// gets SIGTERM if the test process dies, so a crashed test leaves no server
+// behind.
+pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
+            const RunOptions& options, const std::string& out, const std::string& err);
+
+// The full path of a program, or "" when it is not installed.
+std::string FindTool(const std::string& name);
+
+std::string ReadFile(const std::string& path);
 
 // A PPD built from the project's driver file: "zeltbas.ppd" (model 1) or
 // "zeltpro.ppd" (model 2).
