@@ -78,9 +78,21 @@ TEST_F(PrintPathTest, CopiesReplayOnlyThePlanesUpToTheLastWithData) {
       EXPECT_EQ(copy.passes[0].stats.digest, page.copies[0].passes[0].stats.digest);
       EXPECT_EQ(copy.passes[1].stats.digest, page.copies[0].passes[1].stats.digest);
     }
-    // The replayed plane 0 sequence ends with its colour select, flag 0.
-    const std::size_t replay = r.out.find(Hex("0C 1B 2A 72 43 1B 1A 01 00 4F"));
-    EXPECT_EQ(replay != std::string::npos, copies == 2);
+    // Byte for byte: plane 1's pass end and colour select (code 2, flag 1)
+    // once per copy, the page end closing each copy, and a second copy that
+    // opens with plane 0's whole sequence again (flag 0).
+    auto count = [&](const std::string& bytes) {
+      std::size_t n = 0;
+      for (std::size_t at = r.out.find(bytes); at != std::string::npos;
+           at = r.out.find(bytes, at + 1))
+        ++n;
+      return n;
+    };
+    EXPECT_EQ(count(Hex("1B 1A 00 00 0C 1B 1A 02 01 72")), copies);
+    EXPECT_EQ(count(Hex("0C 1B 2A 72 43")), copies);
+    EXPECT_EQ(count(Hex("0C 1B 2A 72 43 1B 1A 01 00 4F 1B 2A 72 04 55 1B 2A 72 00 41"
+                        " 1B 2A 62 00 00 4D 1B 1A 01 00 72")),
+              copies - 1);
   }
 }
 
