@@ -13,8 +13,8 @@ using Routine = void (*)(const cups_page_header_t*, std::uint32_t);
 
 enum Content { kRandom, kFlat };
 
-void Run(benchmark::State& state, Routine routine, cups_cspace_t space,
-         unsigned compression, unsigned dpi, Content content) {
+void Run(benchmark::State& state, Routine routine, cups_cspace_t space, unsigned compression,
+         unsigned dpi, Content content) {
   cups_page_header_t h{};
   h.cupsColorSpace = space;
   h.cupsCompression = compression;
@@ -40,8 +40,8 @@ void Run(benchmark::State& state, Routine routine, cups_cspace_t space,
     benchmark::ClobberMemory();
   }
   const double samples = static_cast<double>(state.iterations()) * static_cast<double>(line_bytes);
-  state.counters["ns/sample"] = benchmark::Counter(
-      samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/sample"] =
+      benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   ReleasePageBuffers();
 }
 

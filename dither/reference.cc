@@ -86,8 +86,8 @@ void DitherVPhotoReference(const cups_page_header_t* header, std::uint32_t y) {
     const std::int16_t base = four_planes ? DitherBases[p] : 0;
     NibblePacker pack(DotBuffers[p]);
     for (std::uint32_t x = 0; x < header->cupsWidth; ++x)
-      pack.Put(x, VDotCode(DitherAdjust[p], DitherExpand[p], DitherTone[p], base,
-                           four_planes, InputBuffers[p][x], row[x % width]));
+      pack.Put(x, VDotCode(DitherAdjust[p], DitherExpand[p], DitherTone[p], base, four_planes,
+                           InputBuffers[p][x], row[x % width]));
     pack.Finish(header->cupsWidth);
   }
 }

@@ -201,8 +201,7 @@ constexpr BandLayout<Cells, Dots> LayOutDots(const Torus& torus, const Lattice& 
   BandLayout<Cells, Dots> layout{};
   std::size_t found = 0;
   for (int i = 0; i < static_cast<int>(Cells); ++i)
-    if (dots.Contains(torus.BandCell(i) - origin))
-      layout.dot_points[found++] = torus.BandCell(i);
+    if (dots.Contains(torus.BandCell(i) - origin)) layout.dot_points[found++] = torus.BandCell(i);
   if (found != Dots || Cells != static_cast<std::size_t>(torus.BandCells()))
     throw "the band does not hold the expected number of dots";
 
@@ -314,8 +313,7 @@ constexpr bool UnchangedByShift(const std::array<std::int16_t, N>& m, int width,
                                 Vec shift) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      if (m[y * width + x] !=
-          m[Mod(y + shift.y, height) * width + Mod(x + shift.x, width)])
+      if (m[y * width + x] != m[Mod(y + shift.y, height) * width + Mod(x + shift.x, width)])
         return false;
   return true;
 }

@@ -14,10 +14,9 @@ namespace {
 constexpr int kMaxRow = 136 + 8;
 
 inline std::uint8_t DitherByte(const std::uint8_t* s, const std::uint8_t* t) {
-  return static_cast<std::uint8_t>(
-      (s[0] > t[0]) << 7 | (s[1] > t[1]) << 6 | (s[2] > t[2]) << 5 |
-      (s[3] > t[3]) << 4 | (s[4] > t[4]) << 3 | (s[5] > t[5]) << 2 |
-      (s[6] > t[6]) << 1 | (s[7] > t[7]));
+  return static_cast<std::uint8_t>((s[0] > t[0]) << 7 | (s[1] > t[1]) << 6 | (s[2] > t[2]) << 5 |
+                                   (s[3] > t[3]) << 4 | (s[4] > t[4]) << 3 | (s[5] > t[5]) << 2 |
+                                   (s[6] > t[6]) << 1 | (s[7] > t[7]));
 }
 
 }  // namespace

@@ -63,10 +63,8 @@ extern const std::array<ToneEntry, 121> VToneCyan145;
 extern const std::array<ToneEntry, 124> VToneMagenta145;
 extern const std::array<ToneEntry, 95> VToneYellow145;
 extern const std::array<ToneEntry, 86> VToneBlack145;
-extern const Curve256 VAdjustCyan145, VAdjustMagenta145, VAdjustYellow145,
-    VAdjustBlack145;
-extern const Curve256 VExpandCyan145, VExpandMagenta145, VExpandYellow145,
-    VExpandBlack145;
+extern const Curve256 VAdjustCyan145, VAdjustMagenta145, VAdjustYellow145, VAdjustBlack145;
+extern const Curve256 VExpandCyan145, VExpandMagenta145, VExpandYellow145, VExpandBlack145;
 extern const std::array<std::int16_t, 4> VBases145;
 
 // Variable-dot colour, media types 16 and 17.
@@ -78,8 +76,6 @@ extern const std::array<ToneEntry, 79> VToneCyan190;
 extern const std::array<ToneEntry, 79> VToneMagenta190;
 extern const std::array<ToneEntry, 232> VToneYellow190;
 extern const std::array<ToneEntry, 84> VToneBlack190;
-extern const Curve256 VAdjustCyan190, VAdjustMagenta190, VAdjustYellow190,
-    VAdjustBlack190;
-extern const Curve256 VExpandCyan190, VExpandMagenta190, VExpandYellow190,
-    VExpandBlack190;
+extern const Curve256 VAdjustCyan190, VAdjustMagenta190, VAdjustYellow190, VAdjustBlack190;
+extern const Curve256 VExpandCyan190, VExpandMagenta190, VExpandYellow190, VExpandBlack190;
 extern const std::array<std::int16_t, 4> VBases190;

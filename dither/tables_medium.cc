@@ -111,23 +111,21 @@ static_assert(CountOf(MediumYellowDither, 255) == 1 && CountOf(MediumYellowDithe
 // Magenta and black: 90 values each 10 times (one per screen cell), ten
 // cells holding 255 and ten holding 0, unchanged by the screen's shift, and
 // the first rows the printer uses.
-constexpr std::array<std::int16_t, 30> kBlackRow0 = {
-    154, 180, 206, 232, 148, 123, 97, 2,   28,  54, 166, 191, 217, 243, 134,
-    108, 83,  14,  40,  65,  177, 203, 229, 255, 137, 111, 85, 17, 42, 68};
+constexpr std::array<std::int16_t, 30> kBlackRow0 = {154, 180, 206, 232, 148, 123, 97, 2,  28, 54,
+                                                     166, 191, 217, 243, 134, 108, 83, 14, 40, 65,
+                                                     177, 203, 229, 255, 137, 111, 85, 17, 42, 68};
 constexpr std::array<std::int16_t, 30> kMagentaRow0 = {
-    206, 180, 154, 8,   34,  60,  94,  120, 146, 249, 229, 203, 177, 5,  31,
+    206, 180, 154, 8,   34,  60,  94,  120, 146, 249, 229, 203, 177, 5,   31,
     57,  91,  117, 143, 246, 217, 191, 166, 20,  45,  71,  80,  106, 131, 234};
 
 static_assert(screen::RowIs(MediumBlackDither, 0, kBlackRow0));
 static_assert(screen::RowIs(MediumMagentaDither, 0, kMagentaRow0));
 static_assert(screen::UnchangedByShift(MediumBlackDither, 30, 30, {9, 3}));
 static_assert(screen::UnchangedByShift(MediumMagentaDither, 30, 30, {21, 3}));
-static_assert(DistinctValues(MediumBlackDither) == 90 &&
-              DistinctValues(MediumMagentaDither) == 90);
+static_assert(DistinctValues(MediumBlackDither) == 90 && DistinctValues(MediumMagentaDither) == 90);
 static_assert(OccurrencesAreMultiples(MediumBlackDither, 10, 1) &&
               OccurrencesAreMultiples(MediumMagentaDither, 10, 1));
 static_assert(CountOf(MediumBlackDither, 255) == 10 && CountOf(MediumBlackDither, 0) == 10);
-static_assert(CountOf(MediumMagentaDither, 255) == 10 &&
-              CountOf(MediumMagentaDither, 0) == 10);
+static_assert(CountOf(MediumMagentaDither, 255) == 10 && CountOf(MediumMagentaDither, 0) == 10);
 
 }  // namespace

@@ -19,14 +19,14 @@ constexpr screen::VDotScreen kGrayScreen = {
 constexpr DitherMatrix<74, 74> VDitherGray100 =
     screen::BuildVDotScreen<74, 74, 148, 4, 37>(kGrayScreen);
 
-constexpr std::array<ToneEntry, 280> VToneGray100 = screen::ToneTable<280>(
-    std::array{2, 1, 5, 6, 6, 7, 7, 9, 9, 9, 9, 8, 8, 9, 8, 8, 8, 8, 8,
-               8, 8, 8, 7, 8, 8, 9, 8, 9, 8, 9, 8, 10, 10, 15, 15, 15, 15});
+constexpr std::array<ToneEntry, 280> VToneGray100 =
+    screen::ToneTable<280>(std::array{2, 1, 5, 6, 6, 7, 7, 9, 9, 9, 9, 8, 8,  9,  8,  8,  8,  8, 8,
+                                      8, 8, 8, 7, 8, 8, 9, 8, 9, 8, 9, 8, 10, 10, 15, 15, 15, 15});
 
 constexpr Curve256 VAdjustGray100 = screen::IdentityCurve();
 
-constexpr Curve256 VExpandGray100 = screen::MonotoneCurve(
-    std::array<screen::Point, 4>{{{0, 0}, {1, 1}, {128, 713}, {255, 1116}}});
+constexpr Curve256 VExpandGray100 =
+    screen::MonotoneCurve(std::array<screen::Point, 4>{{{0, 0}, {1, 1}, {128, 713}, {255, 1116}}});
 
 constexpr std::array<std::int16_t, 1> VBases100 = {0};
 

@@ -55,28 +55,28 @@ constexpr DitherMatrix<24, 24> VDitherYellow145 =
 constexpr DitherMatrix<64, 32> VDitherBlack145 =
     screen::BuildVDotScreen<64, 32, 256, 16, 16>(kBlackScreen);
 
-constexpr std::array<ToneEntry, 121> VToneCyan145 = screen::ToneTable<121>(
-    std::array{4, 1, 5, 6, 7, 10, 10, 9, 9, 9, 9, 8, 9, 12, 14, 15, 15});
-constexpr std::array<ToneEntry, 124> VToneMagenta145 = screen::ToneTable<124>(
-    std::array{4, 1, 5, 7, 9, 9, 8, 8, 7, 9, 8, 9, 9, 12, 13, 15});
+constexpr std::array<ToneEntry, 121> VToneCyan145 =
+    screen::ToneTable<121>(std::array{4, 1, 5, 6, 7, 10, 10, 9, 9, 9, 9, 8, 9, 12, 14, 15, 15});
+constexpr std::array<ToneEntry, 124> VToneMagenta145 =
+    screen::ToneTable<124>(std::array{4, 1, 5, 7, 9, 9, 8, 8, 7, 9, 8, 9, 9, 12, 13, 15});
 constexpr std::array<ToneEntry, 95> VToneYellow145 = screen::ToneTable<95>(
     std::array{9, 1, 1, 8, 8, 9, 11, 12, 12, 12, 13, 13, 13, 14, 13, 15, 15, 15});
-constexpr std::array<ToneEntry, 86> VToneBlack145 = screen::ToneTable<86>(
-    std::array{8, 6, 3, 8, 7, 11, 12, 12, 12, 11, 12, 14, 12, 13, 15, 15});
+constexpr std::array<ToneEntry, 86> VToneBlack145 =
+    screen::ToneTable<86>(std::array{8, 6, 3, 8, 7, 11, 12, 12, 12, 11, 12, 14, 12, 13, 15, 15});
 
 constexpr Curve256 VAdjustCyan145 = screen::IdentityCurve();
 constexpr Curve256 VAdjustMagenta145 = screen::IdentityCurve();
 constexpr Curve256 VAdjustYellow145 = screen::IdentityCurve();
 constexpr Curve256 VAdjustBlack145 = screen::MonotoneCurve(kBlackPoints);
 
-constexpr Curve256 VExpandCyan145 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 364}, {255, 624}}});
-constexpr Curve256 VExpandMagenta145 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 2}, {128, 405}, {255, 636}}});
-constexpr Curve256 VExpandYellow145 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 241}, {255, 460}}});
-constexpr Curve256 VExpandBlack145 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 261}, {255, 436}}});
+constexpr Curve256 VExpandCyan145 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 364}, {255, 624}}});
+constexpr Curve256 VExpandMagenta145 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 2}, {128, 405}, {255, 636}}});
+constexpr Curve256 VExpandYellow145 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 241}, {255, 460}}});
+constexpr Curve256 VExpandBlack145 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 261}, {255, 436}}});
 
 constexpr std::array<std::int16_t, 4> VBases145 = {192, 192, 112, 128};
 

@@ -23,8 +23,8 @@ constexpr std::array<ToneEntry, 135> VToneGray160 =
 
 constexpr Curve256 VAdjustGray160 = screen::IdentityCurve();
 
-constexpr Curve256 VExpandGray160 = screen::MonotoneCurve(
-    std::array<screen::Point, 4>{{{0, 0}, {1, 4}, {128, 339}, {255, 536}}});
+constexpr Curve256 VExpandGray160 =
+    screen::MonotoneCurve(std::array<screen::Point, 4>{{{0, 0}, {1, 4}, {128, 339}, {255, 536}}});
 
 constexpr std::array<std::int16_t, 1> VBases160 = {0};
 

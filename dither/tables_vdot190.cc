@@ -40,18 +40,17 @@ constexpr DitherMatrix<40, 40> VDitherMagenta190 =
     screen::BuildVDotScreen<40, 40, 160, 16, 10>(kMagentaScreen);
 constexpr DitherMatrix<12, 12> VDitherYellow190 = {
     81, 113, 129, 93, 125, 141, 84, 116, 132, 96, 128, 144,  //
-    33, 49, 97, 45, 61, 109, 36, 52, 100, 48, 64, 112,  //
-    1, 17, 65, 13, 29, 77, 4, 20, 68, 16, 32, 80,  //
+    33, 49,  97,  45, 61,  109, 36, 52,  100, 48, 64,  112,  //
+    1,  17,  65,  13, 29,  77,  4,  20,  68,  16, 32,  80,   //
     89, 121, 137, 85, 117, 133, 92, 124, 140, 88, 120, 136,  //
-    41, 57, 105, 37, 53, 101, 44, 60, 108, 40, 56, 104,  //
-    9, 25, 73, 5, 21, 69, 12, 28, 76, 8, 24, 72,  //
+    41, 57,  105, 37, 53,  101, 44, 60,  108, 40, 56,  104,  //
+    9,  25,  73,  5,  21,  69,  12, 28,  76,  8,  24,  72,   //
     83, 115, 131, 95, 127, 143, 82, 114, 130, 94, 126, 142,  //
-    35, 51, 99, 47, 63, 111, 34, 50, 98, 46, 62, 110,  //
-    3, 19, 67, 15, 31, 79, 2, 18, 66, 14, 30, 78,  //
+    35, 51,  99,  47, 63,  111, 34, 50,  98,  46, 62,  110,  //
+    3,  19,  67,  15, 31,  79,  2,  18,  66,  14, 30,  78,   //
     91, 123, 139, 87, 119, 135, 90, 122, 138, 86, 118, 134,  //
-    43, 59, 107, 39, 55, 103, 42, 58, 106, 38, 54, 102,  //
-    11, 27, 75, 7, 23, 71, 10, 26, 74, 6, 22, 70
-};
+    43, 59,  107, 39, 55,  103, 42, 58,  106, 38, 54,  102,  //
+    11, 27,  75,  7,  23,  71,  10, 26,  74,  6,  22,  70};
 constexpr DitherMatrix<24, 24> VDitherBlack190 =
     screen::BuildVDotScreen<24, 24, 288, 16, 18>(kBlackScreen);
 
@@ -60,8 +59,8 @@ constexpr std::array<ToneEntry, 79> VToneCyan190 =
 constexpr std::array<ToneEntry, 79> VToneMagenta190 =
     screen::ToneTable<79>(std::array{3, 1, 5, 7, 9, 9, 9, 11, 13, 15});
 constexpr std::array<ToneEntry, 232> VToneYellow190 = screen::ToneTable<232>(
-    std::array{9,  8,  8,  8,  8,  1,  1,  1,  1,  10, 10, 10, 10, 11, 11, 11, 11,
-               5,  5,  5,  5,  12, 12, 12, 12, 12, 12, 12, 12, 13, 13, 13, 13});
+    std::array{9, 8, 8, 8, 8,  1,  1,  1,  1,  10, 10, 10, 10, 11, 11, 11, 11,
+               5, 5, 5, 5, 12, 12, 12, 12, 12, 12, 12, 12, 13, 13, 13, 13});
 constexpr std::array<ToneEntry, 84> VToneBlack190 = screen::ToneTable<84>(
     std::array{10, 9, 1, 12, 10, 12, 3, 6, 13, 13, 15, 14, 13, 14, 15, 15, 15, 15});
 
@@ -70,14 +69,14 @@ constexpr Curve256 VAdjustMagenta190 = screen::IdentityCurve();
 constexpr Curve256 VAdjustYellow190 = screen::IdentityCurve();
 constexpr Curve256 VAdjustBlack190 = screen::MonotoneCurve(kBlackPoints);
 
-constexpr Curve256 VExpandCyan190 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 292}, {255, 468}}});
-constexpr Curve256 VExpandMagenta190 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 311}, {255, 468}}});
-constexpr Curve256 VExpandYellow190 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 2}, {128, 414}, {255, 1008}}});
-constexpr Curve256 VExpandBlack190 = screen::MonotoneCurve(
-    std::array<Point, 4>{{{0, 0}, {1, 2}, {128, 308}, {255, 404}}});
+constexpr Curve256 VExpandCyan190 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 292}, {255, 468}}});
+constexpr Curve256 VExpandMagenta190 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 1}, {128, 311}, {255, 468}}});
+constexpr Curve256 VExpandYellow190 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 2}, {128, 414}, {255, 1008}}});
+constexpr Curve256 VExpandBlack190 =
+    screen::MonotoneCurve(std::array<Point, 4>{{{0, 0}, {1, 2}, {128, 308}, {255, 404}}});
 
 constexpr std::array<std::int16_t, 4> VBases190 = {208, 208, 112, 96};
 

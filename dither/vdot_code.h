@@ -20,9 +20,8 @@
 // On a single-plane page a level-1 cell meeting a level-1 step uses the same
 // within-level rule as every later level (four ranks, four expanded values a
 // step), so the grey tone walks through every level-1 step of its table.
-constexpr int VDotCode(const std::int16_t* A, const std::int16_t* E,
-                       const ToneEntry* T, std::int16_t base, bool four_planes,
-                       std::uint8_t sample, std::int16_t m) {
+constexpr int VDotCode(const std::int16_t* A, const std::int16_t* E, const ToneEntry* T,
+                       std::int16_t base, bool four_planes, std::uint8_t sample, std::int16_t m) {
   const std::int16_t a = A[sample];
   if (a == 0) return 0;
 
@@ -59,7 +58,6 @@ constexpr int VDotCode(const std::int16_t* A, const std::int16_t* E,
     const int j = (fine >> 4) & 15;
     return (fine & 15) < rank ? T[j][1] : T[j + 1][1];
   }
-  if ((fine & 3) < (rank & 3))
-    return T[step - 1][0] == step_level ? T[step - 1][1] : 0;
+  if ((fine & 3) < (rank & 3)) return T[step - 1][0] == step_level ? T[step - 1][1] : 0;
   return T[step][1];
 }

@@ -63,9 +63,9 @@ void DitherVPhoto(const cups_page_header_t* header, std::uint32_t y) {
   if (four_planes) GenerateBlack(pixels);
 
   for (int p = 0; p < PrinterPlanes; ++p) {
-    const Binding binding{DitherData[p], DitherWidth[p] * DitherHeight[p],
-                          DitherAdjust[p], DitherExpand[p], DitherTone[p],
-                          four_planes ? DitherBases[p] : std::int16_t{0},
+    const Binding binding{DitherData[p],   DitherWidth[p] * DitherHeight[p],
+                          DitherAdjust[p], DitherExpand[p],
+                          DitherTone[p],   four_planes ? DitherBases[p] : std::int16_t{0},
                           four_planes};
     if (!(built[p] == binding)) BuildCodes(p, binding);
 

@@ -23,14 +23,12 @@ namespace {
 // and the reader's own diagnosis as a "DEBUG: " line.
 void ReportPpdFailure(const char* path) {
   if (!path) {
-    std::fputs("ERROR: No PPD file: the PPD environment variable is not set\n",
-               stderr);
+    std::fputs("ERROR: No PPD file: the PPD environment variable is not set\n", stderr);
     return;
   }
   int line = 0;
   const ppd_status_t status = ppdLastError(&line);
-  std::fprintf(stderr, "ERROR: Unable to open PPD file %s: %s\n", path,
-               ppdErrorString(status));
+  std::fprintf(stderr, "ERROR: Unable to open PPD file %s: %s\n", path, ppdErrorString(status));
   std::fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
 }
 
@@ -41,8 +39,7 @@ int main(int argc, char* argv[]) {
   setbuf(stderr, nullptr);
 
   if (static_cast<unsigned>(argc - 6) >= 2) {
-    std::fputs("ERROR: rastertozelt job-id user title copies options [file]\n",
-               stderr);
+    std::fputs("ERROR: rastertozelt job-id user title copies options [file]\n", stderr);
     return 1;
   }
 

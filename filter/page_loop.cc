@@ -10,16 +10,14 @@
 namespace {
 
 // One progress line before line y of the page is read.
-void ReportLineProgress(int page, const cups_page_header_t& header,
-                        unsigned percent) {
+void ReportLineProgress(int page, const cups_page_header_t& header, unsigned percent) {
   const char* name = ColorNames[PrinterColors][0];
   if (header.NumCopies <= 1)
     std::fprintf(stderr, "INFO: Printing page %d, %s, %d%%...\n", page, name,
                  static_cast<int>(percent));
   else
     std::fprintf(stderr, "INFO: Printing page %d (1/%d), %s, %d%%...\n", page,
-                 static_cast<int>(header.NumCopies), name,
-                 static_cast<int>(percent));
+                 static_cast<int>(header.NumCopies), name, static_cast<int>(percent));
 }
 
 // Reads, halftones and sends the lines of one page.  A read error ends the

@@ -21,9 +21,7 @@ inline constexpr std::uint8_t kEsc = 0x1B;
 using Bytes = std::span<const std::uint8_t>;
 
 // Writes a counted run of bytes to standard output (buffered).
-inline void WriteBytes(Bytes bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-}
+inline void WriteBytes(Bytes bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
 template <std::size_t N>
 void WriteCommand(const std::array<std::uint8_t, N>& command) {
   std::fwrite(command.data(), 1, N, stdout);
@@ -49,9 +47,7 @@ inline constexpr Command<4> kJobEnd = {kEsc, '%', 0x00, 'X'};
 // Page start.  The parameterised ones are built by the helpers below.
 inline constexpr Command<5> kUCommandPageStart = {kEsc, 0x1A, 0x00, 0x00, 'U'};
 
-constexpr Command<5> ResolutionCommand(std::uint8_t code) {
-  return {kEsc, '*', 't', code, 'R'};
-}
+constexpr Command<5> ResolutionCommand(std::uint8_t code) { return {kEsc, '*', 't', code, 'R'}; }
 constexpr Command<6> AmpLCommand(std::uint32_t value, std::uint8_t letter) {
   Command<6> c = {kEsc, '&', 'l', 0, 0, letter};
   PutLe16(&c[3], value);
@@ -60,18 +56,11 @@ constexpr Command<6> AmpLCommand(std::uint32_t value, std::uint8_t letter) {
 
 // Plane commands.
 constexpr Command<5> OCommand(bool glossy) {
-  return {kEsc, 0x1A, static_cast<std::uint8_t>(glossy ? 0x00 : 0x01), 0x00,
-          'O'};
+  return {kEsc, 0x1A, static_cast<std::uint8_t>(glossy ? 0x00 : 0x01), 0x00, 'O'};
 }
-constexpr Command<5> RUCommand(std::uint8_t n) {
-  return {kEsc, '*', 'r', n, 'U'};
-}
-constexpr Command<5> RACommand(std::uint8_t a) {
-  return {kEsc, '*', 'r', a, 'A'};
-}
-constexpr Command<5> UCommand(std::uint8_t u) {
-  return {kEsc, 0x1A, u, 0x00, 'U'};
-}
+constexpr Command<5> RUCommand(std::uint8_t n) { return {kEsc, '*', 'r', n, 'U'}; }
+constexpr Command<5> RACommand(std::uint8_t a) { return {kEsc, '*', 'r', a, 'A'}; }
+constexpr Command<5> UCommand(std::uint8_t u) { return {kEsc, 0x1A, u, 0x00, 'U'}; }
 constexpr Command<5> ColorSelectCommand(std::uint8_t code, std::uint8_t flag) {
   return {kEsc, 0x1A, code, flag, 'r'};
 }
@@ -94,9 +83,7 @@ constexpr Command<14> BoxDefinitionCommand(std::uint8_t box, PrintBox b) {
   PutLe16(&c[12], b.height);
   return c;
 }
-constexpr Command<6> BoxPrintCommand(std::uint8_t box) {
-  return {kEsc, '*', 'c', box, 0x00, 'P'};
-}
+constexpr Command<6> BoxPrintCommand(std::uint8_t box) { return {kEsc, '*', 'c', box, 0x00, 'P'}; }
 
 // Row and skip commands: ESC * b n0 n1 W followed by n dot-row bytes, and
 // ESC * b c0 c1 Y to advance the plane by c blank rows.
@@ -131,8 +118,7 @@ PrintBox ComputePrintBox(const cups_page_header_t& header);
 
 // Writes the command sequence that opens the pass of one plane.  last is the
 // plane whose pass ends the copy; only its colour select carries flag 1.
-void StartPlane(ppd_file_t* ppd, const cups_page_header_t* header, int plane,
-                int last);
+void StartPlane(ppd_file_t* ppd, const cups_page_header_t* header, int plane, int last);
 
 // Sends one data line's dot rows: plane 0 to the printer at once (and to its
 // spool file when it has one), the others to their spool files.

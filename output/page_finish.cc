@@ -29,17 +29,15 @@ struct CopyLabel {
 
 void PrintStatus(const CopyLabel& l, const char* name, const char* percent) {
   if (l.copies > 1)
-    std::fprintf(stderr, "INFO: Printing page %d (%u/%u), %s%s...\n", l.page,
-                 l.copy, l.copies, name, percent);
+    std::fprintf(stderr, "INFO: Printing page %d (%u/%u), %s%s...\n", l.page, l.copy, l.copies,
+                 name, percent);
   else
-    std::fprintf(stderr, "INFO: Printing page %d, %s%s...\n", l.page, name,
-                 percent);
+    std::fprintf(stderr, "INFO: Printing page %d, %s%s...\n", l.page, name, percent);
 }
 
 // Copies one plane's spool file to the printer through one buffer, with a
 // progress line every 256 KiB.  A failing read ends the plane's copy early.
-void ReplayPlane(int fd, std::int64_t size, const CopyLabel& label,
-                 const char* name) {
+void ReplayPlane(int fd, std::int64_t size, const CopyLabel& label, const char* name) {
   PrintStatus(label, name, "");
   lseek(fd, 0, SEEK_SET);
 
@@ -51,8 +49,7 @@ void ReplayPlane(int fd, std::int64_t size, const CopyLabel& label,
     if (n <= 0) break;
     if ((copied & 0x3FFFF) == 0) {
       char percent[32];
-      std::snprintf(percent, sizeof percent, ", %d%%",
-                    static_cast<int>(copied * 100 / size));
+      std::snprintf(percent, sizeof percent, ", %d%%", static_cast<int>(copied * 100 / size));
       PrintStatus(label, name, percent);
     }
     WriteBytes(Bytes(buffer.data(), static_cast<std::size_t>(n)));
@@ -81,8 +78,7 @@ void EndPage(ppd_file_t* ppd, const cups_page_header_t* header, int page) {
     for (int plane = copy == 0 ? 1 : 0; plane <= last; ++plane) {
       StartPlane(ppd, header, plane, last);
       if (size[plane] != 0)
-        ReplayPlane(PrinterFiles[plane], size[plane], label,
-                    ColorNames[PrinterColors][plane]);
+        ReplayPlane(PrinterFiles[plane], size[plane], label, ColorNames[PrinterColors][plane]);
     }
     if (gloss_pass) WriteGlossPass();
     WriteCommand(kPageEnd);

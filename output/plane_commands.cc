@@ -61,9 +61,9 @@ namespace {
 // White mode's own.
 void ColorStep(int plane, int last) {
   if (PrinterPlanes > 1) {
-    WriteCommand(ColorSelectCommand(
-        static_cast<std::uint8_t>(ColorCodes[PrinterColors][plane] & 0xFF),
-        plane == last ? 0x01 : 0x00));
+    WriteCommand(
+        ColorSelectCommand(static_cast<std::uint8_t>(ColorCodes[PrinterColors][plane] & 0xFF),
+                           plane == last ? 0x01 : 0x00));
   } else if (PrinterColors == kModeWhite) {
     WriteCommand(kWhiteSelect);
   }
@@ -96,8 +96,7 @@ void StartVariableDotPage(const cups_page_header_t& header) {
 
 }  // namespace
 
-void StartPlane(ppd_file_t* /*ppd*/, const cups_page_header_t* header,
-                int plane, int last) {
+void StartPlane(ppd_file_t* /*ppd*/, const cups_page_header_t* header, int plane, int last) {
   if (plane > 0) {
     WriteCommand(kPassEnd);
   } else if (PrinterColors == kModeVariableDot) {

@@ -44,8 +44,8 @@ void compress_line(const std::uint8_t* row, int length, int plane) {
   // The blank rows before this one, as skip commands; a count field holds at
   // most 65535 rows, so a longer run takes several.
   while (OutputFeed[plane] > 0) {
-    const auto rows = std::min<std::uint32_t>(
-        static_cast<std::uint32_t>(OutputFeed[plane]), kMaxCount);
+    const auto rows =
+        std::min<std::uint32_t>(static_cast<std::uint32_t>(OutputFeed[plane]), kMaxCount);
     SendToPlane(plane, SkipCommand(rows));
     OutputFeed[plane] -= static_cast<int>(rows);
   }

@@ -36,8 +36,7 @@ void FormatSpoolName(int plane) {
     std::snprintf(spool_names[plane], kLimit, "%s/kvo%d.K", dir, pid);
   else
     std::snprintf(spool_names[plane], kLimit, "%s/kvo%d.%c", dir, pid,
-                  PrinterPlanes == 3 ? kThreePlaneLetters[plane]
-                                     : kFourPlaneLetters[plane]);
+                  PrinterPlanes == 3 ? kThreePlaneLetters[plane] : kFourPlaneLetters[plane]);
 }
 
 void CancelHandler(int sig) {
@@ -64,13 +63,11 @@ bool CreateSpoolFiles(const cups_page_header_t& header) {
     spool_armed[p] = 1;
     // The directory is usually world-writable and the names predictable: a
     // link planted under a spool name makes the open fail, never follows.
-    const int fd = open(spool_names[p],
-                        O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = open(spool_names[p], O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       const int err = errno;
       spool_armed[p] = 0;
-      std::fprintf(stderr, "ERROR: Unable to open temporary file %s:\n",
-                   spool_names[p]);
+      std::fprintf(stderr, "ERROR: Unable to open temporary file %s:\n", spool_names[p]);
       std::fprintf(stderr, "ERROR: %s\n", std::strerror(err));
       // Nothing of the page may be left behind.
       for (int q = first_spooled_plane; q < p; ++q) {
@@ -81,8 +78,7 @@ bool CreateSpoolFiles(const cups_page_header_t& header) {
       return false;
     }
     PrinterFiles[p] = fd;
-    std::fprintf(stderr, "INFO: PrinterFiles[%d] = %d (%s)\n", p, fd,
-                 spool_names[p]);
+    std::fprintf(stderr, "INFO: PrinterFiles[%d] = %d (%s)\n", p, fd, spool_names[p]);
   }
   return true;
 }

@@ -1,7 +1,6 @@
 #include "page/page_state.h"
 
-void DecideColorMode(const cups_page_header_t& header, int& planes,
-                     int& colors) {
+void DecideColorMode(const cups_page_header_t& header, int& planes, int& colors) {
   // The colour space alone decides, with cupsCompression telling the two
   // one-plane uses of CUPS_CSPACE_K apart; unlisted spaces print as CMYK.
   switch (static_cast<unsigned>(header.cupsColorSpace)) {

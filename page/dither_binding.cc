@@ -38,8 +38,7 @@ void BuildPhotoCurves() {
   for (int p = 0; p < 3; ++p)
     for (int i = 0; i < 256; ++i)
       DitherLUTs[p][i] = p == 1 ? static_cast<std::uint8_t>(i)
-                                : static_cast<std::uint8_t>(
-                                      255.0 * std::pow(i / 255.0, kGamma[p]));
+                                : static_cast<std::uint8_t>(255.0 * std::pow(i / 255.0, kGamma[p]));
 }
 
 void BindPhoto() {
@@ -51,23 +50,31 @@ void BindVariableDotPage(const cups_page_header_t& header) {
   const bool alternate_media = header.cupsMediaType - 16u <= 1u;
   if (PrinterPlanes == 1) {
     if (alternate_media) {
-      BindVariableDot(0, Sized<74, 74>(VDitherGray100), VToneGray100, VAdjustGray100, VExpandGray100);
+      BindVariableDot(0, Sized<74, 74>(VDitherGray100), VToneGray100, VAdjustGray100,
+                      VExpandGray100);
       DitherBases = VBases100.data();
     } else {
-      BindVariableDot(0, Sized<26, 26>(VDitherGray160), VToneGray160, VAdjustGray160, VExpandGray160);
+      BindVariableDot(0, Sized<26, 26>(VDitherGray160), VToneGray160, VAdjustGray160,
+                      VExpandGray160);
       DitherBases = VBases160.data();
     }
   } else if (alternate_media) {
     BindVariableDot(0, Sized<40, 40>(VDitherCyan190), VToneCyan190, VAdjustCyan190, VExpandCyan190);
-    BindVariableDot(1, Sized<40, 40>(VDitherMagenta190), VToneMagenta190, VAdjustMagenta190, VExpandMagenta190);
-    BindVariableDot(2, Sized<12, 12>(VDitherYellow190), VToneYellow190, VAdjustYellow190, VExpandYellow190);
-    BindVariableDot(3, Sized<24, 24>(VDitherBlack190), VToneBlack190, VAdjustBlack190, VExpandBlack190);
+    BindVariableDot(1, Sized<40, 40>(VDitherMagenta190), VToneMagenta190, VAdjustMagenta190,
+                    VExpandMagenta190);
+    BindVariableDot(2, Sized<12, 12>(VDitherYellow190), VToneYellow190, VAdjustYellow190,
+                    VExpandYellow190);
+    BindVariableDot(3, Sized<24, 24>(VDitherBlack190), VToneBlack190, VAdjustBlack190,
+                    VExpandBlack190);
     DitherBases = VBases190.data();
   } else {
     BindVariableDot(0, Sized<68, 68>(VDitherCyan145), VToneCyan145, VAdjustCyan145, VExpandCyan145);
-    BindVariableDot(1, Sized<64, 64>(VDitherMagenta145), VToneMagenta145, VAdjustMagenta145, VExpandMagenta145);
-    BindVariableDot(2, Sized<24, 24>(VDitherYellow145), VToneYellow145, VAdjustYellow145, VExpandYellow145);
-    BindVariableDot(3, Sized<64, 32>(VDitherBlack145), VToneBlack145, VAdjustBlack145, VExpandBlack145);
+    BindVariableDot(1, Sized<64, 64>(VDitherMagenta145), VToneMagenta145, VAdjustMagenta145,
+                    VExpandMagenta145);
+    BindVariableDot(2, Sized<24, 24>(VDitherYellow145), VToneYellow145, VAdjustYellow145,
+                    VExpandYellow145);
+    BindVariableDot(3, Sized<64, 32>(VDitherBlack145), VToneBlack145, VAdjustBlack145,
+                    VExpandBlack145);
     DitherBases = VBases145.data();
   }
 }
@@ -93,16 +100,18 @@ void BindStandard(const cups_page_header_t& header) {
   const unsigned dpi = header.HWResolution[0];
   if (dpi != 300 && dpi != 600 && dpi != 1200)
     std::fprintf(stderr, "DEBUG: No screens for %u dpi, using the %s ones\n", dpi,
-                 dpi < 450 ? "300 dpi" : dpi < 900 ? "600 dpi" : "1200 dpi");
+                 dpi < 450   ? "300 dpi"
+                 : dpi < 900 ? "600 dpi"
+                             : "1200 dpi");
   if (dpi < 450)
-    BindStandardFamily(Sized<8, 8>(MediumCyanDither), Sized<30, 30>(MediumMagentaDither), Sized<9, 9>(MediumYellowDither),
-                       Sized<30, 30>(MediumBlackDither));
+    BindStandardFamily(Sized<8, 8>(MediumCyanDither), Sized<30, 30>(MediumMagentaDither),
+                       Sized<9, 9>(MediumYellowDither), Sized<30, 30>(MediumBlackDither));
   else if (dpi < 900)
-    BindStandardFamily(Sized<12, 18>(FineCyanDither), Sized<68, 68>(FineMagentaDither), Sized<10, 15>(FineYellowDither),
-                       Sized<68, 68>(FineBlackDither));
+    BindStandardFamily(Sized<12, 18>(FineCyanDither), Sized<68, 68>(FineMagentaDither),
+                       Sized<10, 15>(FineYellowDither), Sized<68, 68>(FineBlackDither));
   else
-    BindStandardFamily(Sized<24, 18>(Fine2CyanDither), Sized<136, 68>(Fine2MagentaDither), Sized<20, 15>(Fine2YellowDither),
-                       Sized<136, 68>(Fine2BlackDither));
+    BindStandardFamily(Sized<24, 18>(Fine2CyanDither), Sized<136, 68>(Fine2MagentaDither),
+                       Sized<20, 15>(Fine2YellowDither), Sized<136, 68>(Fine2BlackDither));
 }
 
 }  // namespace

@@ -44,16 +44,15 @@ Block dot_block;
 Block AllocateZeroed(std::uint64_t bytes) {
   // calloc(0) may return a null pointer; a page of zero width still gets a
   // valid, if useless, block.
-  return Block(static_cast<std::uint8_t*>(
-      std::calloc(bytes ? static_cast<std::size_t>(bytes) : 1, 1)));
+  return Block(
+      static_cast<std::uint8_t*>(std::calloc(bytes ? static_cast<std::size_t>(bytes) : 1, 1)));
 }
 
 }  // namespace
 
 std::uint64_t DotRowBytes(const cups_page_header_t& header, int colors) {
   const std::uint64_t width = header.cupsWidth;
-  return colors == kModePhoto || colors == kModeVariableDot ? (width + 1) / 2
-                                                            : (width + 7) / 8;
+  return colors == kModePhoto || colors == kModeVariableDot ? (width + 1) / 2 : (width + 7) / 8;
 }
 
 bool AllocatePageBuffers(const cups_page_header_t& header) {
@@ -81,8 +80,7 @@ void ReleasePageBuffers() {
   DotBuffers.fill(nullptr);
 }
 
-bool PageHeaderProblem(const cups_page_header_t& header, char* message,
-                       std::size_t size) {
+bool PageHeaderProblem(const cups_page_header_t& header, char* message, std::size_t size) {
   int planes = 0, colors = 0;
   DecideColorMode(header, planes, colors);
   const std::uint64_t block = static_cast<std::uint64_t>(planes) * header.cupsWidth;
@@ -98,8 +96,7 @@ bool PageHeaderProblem(const cups_page_header_t& header, char* message,
                   "%d planes of %u pixels\n",
                   header.cupsBytesPerLine, planes, header.cupsWidth);
   } else if (DotRowBytes(header, colors) > 0xFFFF) {
-    std::snprintf(message, size,
-                  "ERROR: Page too wide for the printer: %u pixels\n",
+    std::snprintf(message, size, "ERROR: Page too wide for the printer: %u pixels\n",
                   header.cupsWidth);
   } else {
     return false;

@@ -28,9 +28,9 @@ inline constexpr int kModeWhite = 4;        // one White plane
 inline constexpr int kModeVariableDot = 5;  // grey, or CMY plus generated black
 
 // Scalars.
-extern int PrinterPlanes;  // planes of the page: 1, 3 or 4
-extern int PrinterColors;  // colour mode 0 to 5
-extern int DotLength;      // bytes in one dot row of one plane
+extern int PrinterPlanes;                // planes of the page: 1, 3 or 4
+extern int PrinterColors;                // colour mode 0 to 5
+extern int DotLength;                    // bytes in one dot row of one plane
 extern const std::int16_t* DitherBases;  // variable-dot tone bases, per plane
 extern std::array<std::array<std::uint8_t, 256>, 3> DitherLUTs;  // photo curves
 
@@ -48,8 +48,7 @@ extern std::array<const std::int16_t*, kMaxPlanes> DitherExpand;
 extern std::array<const std::int16_t*, kMaxPlanes> DitherAdjust;
 
 // Plane names per colour mode, for the status lines.
-extern const std::array<std::array<const char*, kMaxPlanes>, kColorModes>
-    ColorNames;
+extern const std::array<std::array<const char*, kMaxPlanes>, kColorModes> ColorNames;
 
 // Sets up the page state from the page header and sends the page-start
 // commands and plane 0's command sequence.  Ends the process with status 1 when
@@ -58,8 +57,7 @@ void StartPage(ppd_file_t* ppd, cups_page_header_t* header);
 
 // The colour-mode decision: planes and mode from cupsColorSpace (with
 // cupsCompression as a second key for CUPS_CSPACE_K).
-void DecideColorMode(const cups_page_header_t& header, int& planes,
-                     int& colors);
+void DecideColorMode(const cups_page_header_t& header, int& planes, int& colors);
 
 // Bytes of one dot row: two pixels per byte in the 4-bit modes, eight in the
 // others.
@@ -79,5 +77,4 @@ void ReleasePageBuffers();
 // that says why in message.  Catches raster data the filter does not read
 // (other than 8 bits per colour), lines longer than the page's input block,
 // and dot rows longer than a row command can carry.
-bool PageHeaderProblem(const cups_page_header_t& header, char* message,
-                       std::size_t size);
+bool PageHeaderProblem(const cups_page_header_t& header, char* message, std::size_t size);

@@ -37,8 +37,7 @@ class CupsFilterTest : public ::testing::Test {
     for (std::sregex_iterator m(r.err.begin(), r.err.end(), kSpool), end; m != end; ++m)
       EXPECT_FALSE(std::filesystem::exists((*m)[1].str())) << "left behind: " << (*m)[1];
     pages_ = 0;
-    for (std::size_t at = 0; (at = r.err.find("\nPAGE: ", at)) != std::string::npos; ++at)
-      ++pages_;
+    for (std::size_t at = 0; (at = r.err.find("\nPAGE: ", at)) != std::string::npos; ++at) ++pages_;
     const DecodedJob decoded = DecodeFile(out);
     EXPECT_TRUE(decoded.ok) << "offset " << decoded.error.offset << ": " << decoded.error.message;
     return decoded;
@@ -57,8 +56,8 @@ struct ColorModelCase {
 };
 
 constexpr ColorModelCase kColorModels[] = {
-    {"CMYK", 0, 4},      {"Gray", 0, 1},  {"GoldBlack", 1, 4},  {"GoldSilver", 2, 4},
-    {"Photo", 3, 3},     {"White", 4, 1}, {"VDotColor", 5, 4}, {"VDotGray", 5, 1},
+    {"CMYK", 0, 4},  {"Gray", 0, 1},  {"GoldBlack", 1, 4}, {"GoldSilver", 2, 4},
+    {"Photo", 3, 3}, {"White", 4, 1}, {"VDotColor", 5, 4}, {"VDotGray", 5, 1},
 };
 
 // Names in CTest's test list.
@@ -71,7 +70,8 @@ class CupsColorModelTest : public CupsFilterTest,
 
 TEST_P(CupsColorModelTest, PrintsTheSampleInTheChosenMode) {
   const auto& [model, copies, glossy] = GetParam();
-  const DecodedJob job = Print({PpdPath("zeltpro.ppd"), kSample,
+  const DecodedJob job = Print({PpdPath("zeltpro.ppd"),
+                                kSample,
                                 {{"ColorModel", model.choice},
                                  {"PageSize", kCard},
                                  {"Resolution", "300dpi"},
@@ -109,7 +109,8 @@ TEST_P(CupsColorModelTest, PrintsTheSampleInTheChosenMode) {
 
 std::string ColorModelName(const ::testing::TestParamInfo<ColorModelParam>& info) {
   const auto& [model, copies, glossy] = info.param;
-  return std::string(model.choice) + (copies == 1 ? "_1copy" : "_" + std::to_string(copies) + "copies") +
+  return std::string(model.choice) +
+         (copies == 1 ? "_1copy" : "_" + std::to_string(copies) + "copies") +
          (glossy ? "_glossy" : "");
 }
 
@@ -124,64 +125,201 @@ struct SettingCase {
   const char* name;
   const char* ppd;
   std::vector<std::pair<std::string, std::string>> options;
-  int page_size_code;           // -1: none sent
+  int page_size_code;  // -1: none sent
   int resolution_code;
   int media_type;
   bool u_command;
-  int media_u;                  // variable-dot media U code, -1 otherwise
-  double length_pt, width_pt;   // the page, for the raster's size
+  int media_u;                 // variable-dot media U code, -1 otherwise
+  double length_pt, width_pt;  // the page, for the raster's size
   int dpi;
-  int mode;                     // colour mode
+  int mode;  // colour mode
   int planes;
 };
 
 const SettingCase kSettings[] = {
-    {"Letter", "zeltpro.ppd", {{"ColorModel", "Gray"}, {"PageSize", "Letter"}, {"Resolution", "300dpi"}},
-     2, 2, 0, true, -1, 792, 612, 300, 0, 1},
-    {"A4", "zeltpro.ppd", {{"ColorModel", "Gray"}, {"PageSize", "A4"}, {"Resolution", "300dpi"}},
-     4, 2, 0, true, -1, 842, 595, 300, 0, 1},
-    {"Legal", "zeltpro.ppd", {{"ColorModel", "Gray"}, {"PageSize", "Legal"}, {"Resolution", "300dpi"}},
-     3, 2, 0, true, -1, 1008, 612, 300, 0, 1},
-    {"FourBySix", "zeltpro.ppd", {{"ColorModel", "Gray"}, {"PageSize", "4x6"}, {"Resolution", "300dpi"}},
-     6, 2, 0, true, -1, 432, 288, 300, 0, 1},
-    {"Card600dpi", "zeltpro.ppd", {{"ColorModel", "Gray"}, {"PageSize", kCard}, {"Resolution", "600dpi"}},
-     5, 3, 0, true, -1, 257, 156, 600, 0, 1},
-    {"Card1200dpi", "zeltpro.ppd", {{"ColorModel", "Gray"}, {"PageSize", kCard}, {"Resolution", "1200dpi"}},
-     5, 4, 0, true, -1, 257, 156, 1200, 0, 1},
+    {"Letter",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"}, {"PageSize", "Letter"}, {"Resolution", "300dpi"}},
+     2,
+     2,
+     0,
+     true,
+     -1,
+     792,
+     612,
+     300,
+     0,
+     1},
+    {"A4",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"}, {"PageSize", "A4"}, {"Resolution", "300dpi"}},
+     4,
+     2,
+     0,
+     true,
+     -1,
+     842,
+     595,
+     300,
+     0,
+     1},
+    {"Legal",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"}, {"PageSize", "Legal"}, {"Resolution", "300dpi"}},
+     3,
+     2,
+     0,
+     true,
+     -1,
+     1008,
+     612,
+     300,
+     0,
+     1},
+    {"FourBySix",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"}, {"PageSize", "4x6"}, {"Resolution", "300dpi"}},
+     6,
+     2,
+     0,
+     true,
+     -1,
+     432,
+     288,
+     300,
+     0,
+     1},
+    {"Card600dpi",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"}, {"PageSize", kCard}, {"Resolution", "600dpi"}},
+     5,
+     3,
+     0,
+     true,
+     -1,
+     257,
+     156,
+     600,
+     0,
+     1},
+    {"Card1200dpi",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"}, {"PageSize", kCard}, {"Resolution", "1200dpi"}},
+     5,
+     4,
+     0,
+     true,
+     -1,
+     257,
+     156,
+     1200,
+     0,
+     1},
     // The PPD's defaults: Letter, 600 dpi, CMYK, standard media.
     {"Defaults", "zeltpro.ppd", {}, 2, 3, 0, true, -1, 792, 612, 600, 0, 4},
-    {"BasicModelSendsNoU", "zeltbas.ppd", {{"PageSize", kCard}, {"Resolution", "300dpi"}},
-     5, 2, 0, false, -1, 257, 156, 300, 0, 4},
+    {"BasicModelSendsNoU",
+     "zeltbas.ppd",
+     {{"PageSize", kCard}, {"Resolution", "300dpi"}},
+     5,
+     2,
+     0,
+     false,
+     -1,
+     257,
+     156,
+     300,
+     0,
+     4},
     // CUPS maps a monochrome request to the ColorModel named Gray.
-    {"MonochromeRequest", "zeltpro.ppd",
+    {"MonochromeRequest",
+     "zeltpro.ppd",
      {{"print-color-mode", "monochrome"}, {"PageSize", kCard}, {"Resolution", "300dpi"}},
-     5, 2, 0, true, -1, 257, 156, 300, 0, 1},
+     5,
+     2,
+     0,
+     true,
+     -1,
+     257,
+     156,
+     300,
+     0,
+     1},
     // Media types 16 and 17 select the alternate variable-dot framing.
-    {"VDotColorStandardMedia", "zeltpro.ppd",
+    {"VDotColorStandardMedia",
+     "zeltpro.ppd",
      {{"ColorModel", "VDotColor"}, {"PageSize", kCard}, {"Resolution", "300dpi"}},
-     5, 2, 0, false, 0x91, 257, 156, 300, 5, 4},
-    {"VDotColorType16", "zeltpro.ppd",
-     {{"ColorModel", "VDotColor"}, {"MediaType", "Type16"}, {"PageSize", kCard}, {"Resolution", "300dpi"}},
-     5, 2, 16, false, 0x11, 257, 156, 300, 5, 4},
-    {"VDotGrayType17", "zeltpro.ppd",
-     {{"ColorModel", "VDotGray"}, {"MediaType", "Type17"}, {"PageSize", kCard}, {"Resolution", "300dpi"}},
-     5, 2, 17, false, 0x12, 257, 156, 300, 5, 1},
-    {"GrayType16", "zeltpro.ppd",
-     {{"ColorModel", "Gray"}, {"MediaType", "Type16"}, {"PageSize", kCard}, {"Resolution", "300dpi"}},
-     5, 2, 16, true, -1, 257, 156, 300, 0, 1},
+     5,
+     2,
+     0,
+     false,
+     0x91,
+     257,
+     156,
+     300,
+     5,
+     4},
+    {"VDotColorType16",
+     "zeltpro.ppd",
+     {{"ColorModel", "VDotColor"},
+      {"MediaType", "Type16"},
+      {"PageSize", kCard},
+      {"Resolution", "300dpi"}},
+     5,
+     2,
+     16,
+     false,
+     0x11,
+     257,
+     156,
+     300,
+     5,
+     4},
+    {"VDotGrayType17",
+     "zeltpro.ppd",
+     {{"ColorModel", "VDotGray"},
+      {"MediaType", "Type17"},
+      {"PageSize", kCard},
+      {"Resolution", "300dpi"}},
+     5,
+     2,
+     17,
+     false,
+     0x12,
+     257,
+     156,
+     300,
+     5,
+     1},
+    {"GrayType16",
+     "zeltpro.ppd",
+     {{"ColorModel", "Gray"},
+      {"MediaType", "Type16"},
+      {"PageSize", kCard},
+      {"Resolution", "300dpi"}},
+     5,
+     2,
+     16,
+     true,
+     -1,
+     257,
+     156,
+     300,
+     0,
+     1},
 };
 
 void PrintTo(const SettingCase& c, std::ostream* os) { *os << c.name; }
 
-class CupsSettingTest : public CupsFilterTest,
-                        public ::testing::WithParamInterface<SettingCase> {};
+class CupsSettingTest : public CupsFilterTest, public ::testing::WithParamInterface<SettingCase> {};
 
 TEST_P(CupsSettingTest, ReachesThePrinter) {
   const SettingCase& c = GetParam();
   const DecodedJob job = Print({PpdPath(c.ppd), kSample, c.options, 1});
   ASSERT_EQ(job.pages.size(), static_cast<std::size_t>(kSamplePages));
   // The raster covers the page inside the 9 pt hardware margins.
-  const auto pixels = [&](double pt) { return static_cast<int>(std::lround((pt - 18) * c.dpi / 72)); };
+  const auto pixels = [&](double pt) {
+    return static_cast<int>(std::lround((pt - 18) * c.dpi / 72));
+  };
   for (const auto& page : job.pages) {
     const auto& info = page.info;
     EXPECT_EQ(info.setup.page_size_code.value_or(-1), c.page_size_code);

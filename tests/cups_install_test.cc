@@ -29,7 +29,7 @@ class CupsInstallTest : public ::testing::Test {
 };
 
 TEST_F(CupsInstallTest, PutsEveryFileWhereCupsAndManLookForIt) {
-  struct stat st{};
+  struct stat st {};
   const std::string filter = root_.path() + SystemServerBin() + "/filter/rastertozelt";
   ASSERT_EQ(stat(filter.c_str(), &st), 0) << filter;
   EXPECT_TRUE(S_ISREG(st.st_mode));

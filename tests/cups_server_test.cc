@@ -52,8 +52,8 @@ class CupsServerTest : public ::testing::Test {
 
   // A queue for the Pro model, made from the model list as a user would.
   void AddQueue() {
-    const ToolResult r = cupsd_->Client({"lpadmin", "-p", "zelt", "-E", "-v",
-                                         "file://" + Output(), "-m", "zelt/zeltpro.ppd"});
+    const ToolResult r = cupsd_->Client(
+        {"lpadmin", "-p", "zelt", "-E", "-v", "file://" + Output(), "-m", "zelt/zeltpro.ppd"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
   }
   std::string Output() const { return dir_.File("printer.prn"); }
@@ -94,7 +94,11 @@ TEST_F(CupsServerTest, PrintsJobsThroughAQueueMadeFromTheModelList) {
       // The server turns an IPP monochrome request into ColorModel=Gray.
       {{"-o", "print-color-mode=monochrome"}, 0, 1, 1, false, 0},
       {{"-o", "ColorModel=VDotColor", "-o", "OutputType=Glossy", "-o", "MediaType=Type16"},
-       5, 4, 1, true, 16},
+       5,
+       4,
+       1,
+       true,
+       16},
   };
   for (const auto& job : jobs) {
     SCOPED_TRACE(::testing::PrintToString(job.options));
@@ -149,8 +153,8 @@ TEST_F(CupsServerTest, CancelledJobLeavesNoSpoolFilesAndTheQueueWorks) {
   EXPECT_TRUE(SpoolFiles().empty()) << ::testing::PrintToString(SpoolFiles());
 
   // The queue goes on printing.
-  const int next = Submit({"-o", "PageSize=55.03x90.66mm", "-o", "Resolution=300dpi",
-                           "-o", "ColorModel=Gray"});
+  const int next =
+      Submit({"-o", "PageSize=55.03x90.66mm", "-o", "Resolution=300dpi", "-o", "ColorModel=Gray"});
   ASSERT_GT(next, 0);
   ASSERT_EQ(cupsd_->WaitForJob(next, kJobTimeout), IPP_JSTATE_COMPLETED);
   const DecodedJob stream = DecodeFile(Output());

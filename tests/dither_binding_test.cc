@@ -34,15 +34,18 @@ TEST(DitherBinding, StandardModesByResolution) {
     std::vector<Bound> planes;
   };
   const Case cases[] = {
-      {CUPS_CSPACE_CMYK, 600,
+      {CUPS_CSPACE_CMYK,
+       600,
        {B<12, 18>(FineCyanDither), B<68, 68>(FineMagentaDither), B<10, 15>(FineYellowDither),
         B<68, 68>(FineBlackDither)}},
-      {CUPS_CSPACE_CMYK, 300,
+      {CUPS_CSPACE_CMYK,
+       300,
        {B<8, 8>(MediumCyanDither), B<30, 30>(MediumMagentaDither), B<9, 9>(MediumYellowDither),
         B<30, 30>(MediumBlackDither)}},
-      {CUPS_CSPACE_KCMY, 1200,
-       {B<24, 18>(Fine2CyanDither), B<136, 68>(Fine2MagentaDither),
-        B<20, 15>(Fine2YellowDither), B<136, 68>(Fine2BlackDither)}},
+      {CUPS_CSPACE_KCMY,
+       1200,
+       {B<24, 18>(Fine2CyanDither), B<136, 68>(Fine2MagentaDither), B<20, 15>(Fine2YellowDither),
+        B<136, 68>(Fine2BlackDither)}},
       {CUPS_CSPACE_GMCK, 1200, std::vector<Bound>(4, B<136, 68>(Fine2BlackDither))},
       {CUPS_CSPACE_GMCS, 300, std::vector<Bound>(4, B<30, 30>(MediumBlackDither))},
       {CUPS_CSPACE_WHITE, 300, {B<30, 30>(MediumBlackDither)}},
@@ -110,9 +113,9 @@ TEST(DitherBinding, PhotoToneCurvesTruncate) {
     int curve, in, out;
   };
   const Point points[] = {
-      {0, 0, 0},    {0, 2, 0},     {0, 3, 1},     {0, 64, 47},   {0, 128, 110},
+      {0, 0, 0},     {0, 2, 0},     {0, 3, 1},     {0, 64, 47},   {0, 128, 110},
       {0, 254, 253}, {0, 255, 255}, {1, 128, 128}, {1, 255, 255}, {2, 2, 1},
-      {2, 64, 52},  {2, 128, 116}, {2, 192, 184}, {2, 255, 255},
+      {2, 64, 52},   {2, 128, 116}, {2, 192, 184}, {2, 255, 255},
   };
   for (const auto& pt : points)
     EXPECT_EQ(DitherLUTs[pt.curve][pt.in], pt.out) << "curve " << pt.curve << " at " << pt.in;

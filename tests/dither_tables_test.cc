@@ -33,22 +33,23 @@ struct Plane {
   bool listed;  // matrix given by the printer rather than built here
 };
 
-#define STANDARD(t, w, h, dots) Standard{#t, t.data(), w, h, dots}
+#define STANDARD(t, w, h, dots) \
+  Standard { #t, t.data(), w, h, dots }
 const Standard kStandard[] = {
-    STANDARD(MediumCyanDither, 8, 8, 0),        STANDARD(MediumMagentaDither, 30, 30, 90),
-    STANDARD(MediumYellowDither, 9, 9, 0),      STANDARD(MediumBlackDither, 30, 30, 90),
-    STANDARD(FineCyanDither, 12, 18, 0),        STANDARD(FineMagentaDither, 68, 68, 272),
-    STANDARD(FineYellowDither, 10, 15, 0),      STANDARD(FineBlackDither, 68, 68, 272),
-    STANDARD(Fine2CyanDither, 24, 18, 0),       STANDARD(Fine2MagentaDither, 136, 68, 0),
-    STANDARD(Fine2YellowDither, 20, 15, 0),     STANDARD(Fine2BlackDither, 136, 68, 0),
+    STANDARD(MediumCyanDither, 8, 8, 0),    STANDARD(MediumMagentaDither, 30, 30, 90),
+    STANDARD(MediumYellowDither, 9, 9, 0),  STANDARD(MediumBlackDither, 30, 30, 90),
+    STANDARD(FineCyanDither, 12, 18, 0),    STANDARD(FineMagentaDither, 68, 68, 272),
+    STANDARD(FineYellowDither, 10, 15, 0),  STANDARD(FineBlackDither, 68, 68, 272),
+    STANDARD(Fine2CyanDither, 24, 18, 0),   STANDARD(Fine2MagentaDither, 136, 68, 0),
+    STANDARD(Fine2YellowDither, 20, 15, 0), STANDARD(Fine2BlackDither, 136, 68, 0),
 };
 #undef STANDARD
 
-#define PLANE(colour, set, w, h, plane, four, listed)                                           \
-  Plane {                                                                                       \
-    #colour #set, VDither##colour##set.data(), w, h, VAdjust##colour##set.data(),              \
-        VExpand##colour##set.data(), VTone##colour##set.data(),                                 \
-        static_cast<int>(VTone##colour##set.size()), VBases##set[plane], four, listed           \
+#define PLANE(colour, set, w, h, plane, four, listed)                                   \
+  Plane {                                                                               \
+#colour #set, VDither##colour##set.data(), w, h, VAdjust##colour##set.data(),       \
+        VExpand##colour##set.data(), VTone##colour##set.data(),                         \
+        static_cast < int>(VTone##colour##set.size()), VBases##set[plane], four, listed \
   }
 const Plane kPlanes[] = {
     PLANE(Gray, 100, 74, 74, 0, false, false),  PLANE(Gray, 160, 26, 26, 0, false, false),
@@ -89,8 +90,8 @@ TEST(DitherTables, StandardCoverageRisesSmoothly) {
     const double bound = 4.0 / static_cast<double>(printing.size());
     double previous = 0;
     for (int s = 0; s < 256; ++s) {
-      const double c = static_cast<double>(std::count_if(
-                           t.data, t.data + cells, [s](std::int16_t v) { return s > v; })) /
+      const double c = static_cast<double>(std::count_if(t.data, t.data + cells,
+                                                         [s](std::int16_t v) { return s > v; })) /
                        cells;
       if (s == 0) {
         EXPECT_EQ(c, 0) << t.name;

@@ -1,12 +1,13 @@
 // The fast halftoning routines against the plain ones, and the properties of
 // the dither that a printer sees: strict thresholds, bit and nibble order,
 // odd widths, row and column phases.
+#include "dither/dither.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "dither/dither.h"
 #include "page/page_state.h"
 
 namespace {
@@ -15,8 +16,8 @@ namespace {
 // type, with fresh buffers; released at the end of the test.
 class PageFixture : public ::testing::Test {
  protected:
-  void SetUpPage(cups_cspace_t space, unsigned width, unsigned dpi = 600,
-                 unsigned compression = 1, unsigned media = 0) {
+  void SetUpPage(cups_cspace_t space, unsigned width, unsigned dpi = 600, unsigned compression = 1,
+                 unsigned media = 0) {
     header_ = {};
     header_.cupsColorSpace = space;
     header_.cupsCompression = compression;
@@ -32,7 +33,8 @@ class PageFixture : public ::testing::Test {
   void FillRandom(std::mt19937& rng, int flat_every = 0) {
     for (int p = 0; p < PrinterPlanes; ++p)
       for (unsigned x = 0; x < header_.cupsWidth; ++x)
-        InputBuffers[p][x] = static_cast<std::uint8_t>(flat_every ? 255 * (x / flat_every % 2) : rng());
+        InputBuffers[p][x] =
+            static_cast<std::uint8_t>(flat_every ? 255 * (x / flat_every % 2) : rng());
   }
   std::vector<std::uint8_t> Dots() const {
     return {DotBuffers[0], DotBuffers[0] + PrinterPlanes * DotLength};
@@ -84,8 +86,8 @@ TEST_F(PageFixture, FastRoutinesMatchThePlainOnes) {
           std::copy(input.begin(), input.end(), InputBuffers[0]);
           std::fill(DotBuffers[0], DotBuffers[0] + PrinterPlanes * DotLength, 0xA5);
           mode.fast(&header_, y);
-          ASSERT_EQ(Dots(), expected) << mode.name << " " << dpi << " dpi, width " << width
-                                      << ", line " << y;
+          ASSERT_EQ(Dots(), expected)
+              << mode.name << " " << dpi << " dpi, width " << width << ", line " << y;
           ASSERT_EQ(Input(), expected_input) << mode.name;
         }
         ReleasePageBuffers();
@@ -120,9 +122,9 @@ TEST_F(PageFixture, OddWidthsLeaveTheUnusedBitsAndNibblesClear) {
     std::uint8_t last_mask;  // bits of the last byte that carry pixels
   };
   const Case cases[] = {
-      {CUPS_CSPACE_K, 1, 1, 1, 0x80},     {CUPS_CSPACE_K, 1, 8, 1, 0xFF},
-      {CUPS_CSPACE_K, 1, 9, 2, 0x80},     {CUPS_CSPACE_YMC, 1, 9, 5, 0xF0},
-      {CUPS_CSPACE_K, 0, 9, 5, 0xF0},     {CUPS_CSPACE_CMY, 0, 1, 1, 0xF0},
+      {CUPS_CSPACE_K, 1, 1, 1, 0x80},   {CUPS_CSPACE_K, 1, 8, 1, 0xFF},
+      {CUPS_CSPACE_K, 1, 9, 2, 0x80},   {CUPS_CSPACE_YMC, 1, 9, 5, 0xF0},
+      {CUPS_CSPACE_K, 0, 9, 5, 0xF0},   {CUPS_CSPACE_CMY, 0, 1, 1, 0xF0},
       {CUPS_CSPACE_YMC, 1, 8, 4, 0xFF},
   };
   for (const auto& c : cases) {
@@ -130,7 +132,9 @@ TEST_F(PageFixture, OddWidthsLeaveTheUnusedBitsAndNibblesClear) {
     EXPECT_EQ(DotLength, c.dot_length);
     std::fill(InputBuffers[0], InputBuffers[0] + PrinterPlanes * c.width, 255);
     std::fill(DotBuffers[0], DotBuffers[0] + PrinterPlanes * DotLength, 0xFF);
-    (PrinterColors == 3 ? DitherPhoto : PrinterColors == 5 ? DitherVPhoto : DitherStandard)(&header_, 1);
+    (PrinterColors == 3   ? DitherPhoto
+     : PrinterColors == 5 ? DitherVPhoto
+                          : DitherStandard)(&header_, 1);
     for (int p = 0; p < PrinterPlanes; ++p)
       EXPECT_EQ(DotBuffers[p][DotLength - 1] & ~c.last_mask, 0)
           << "space " << c.space << " width " << c.width << " plane " << p;
@@ -146,7 +150,8 @@ TEST_F(PageFixture, PhotoCodesFollowTheCurveInSeventeenths) {
     for (int extra : {0, 1, 16}) {
       int raised = 0;
       for (std::uint32_t y = 0; y < 17; ++y) {
-        std::fill(InputBuffers[1], InputBuffers[1] + 289, static_cast<std::uint8_t>(17 * k + extra));
+        std::fill(InputBuffers[1], InputBuffers[1] + 289,
+                  static_cast<std::uint8_t>(17 * k + extra));
         DitherPhoto(&header_, y);
         for (int x = 0; x < 17; ++x) {
           const int code = DotBuffers[1][x / 2] >> (x % 2 ? 0 : 4) & 0xF;

@@ -42,12 +42,11 @@ TEST(CheckBytes, ZeroTest) {
   nine_last[8] = 1;
   first[0] = 1;
   const Case cases[] = {
-      {nine_zero, 9, 1}, {nine_last, 9, 0}, {nine_last, 8, 1}, {first, 16, 0},
-      {first, 0, 1},     {first, -3, 1},
+      {nine_zero, 9, 1}, {nine_last, 9, 0}, {nine_last, 8, 1},
+      {first, 16, 0},    {first, 0, 1},     {first, -3, 1},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(cupsCheckBytes(c.bytes.data(), c.length), c.blank)
-        << "length " << c.length;
+    EXPECT_EQ(cupsCheckBytes(c.bytes.data(), c.length), c.blank) << "length " << c.length;
 }
 
 TEST_F(FilterTest, WrongArgumentCountIsRefusedWithUsage) {
@@ -79,8 +78,10 @@ TEST_F(FilterTest, MissingOrBrokenPpdEndsTheJobBeforeTheFirstByte) {
   for (const char* ppd : {"", "/nonexistent/zelt.ppd", bogus.c_str()}) {
     RunOptions o;
     o.args = JobArgs(raster);
-    if (*ppd) o.env = {{"PPD", ppd}};
-    else o.unset = {"PPD"};
+    if (*ppd)
+      o.env = {{"PPD", ppd}};
+    else
+      o.unset = {"PPD"};
     const RunResult r = RunFilter(o);
     EXPECT_EQ(r.status, 1) << ppd;
     EXPECT_EQ(r.out, "") << ppd;
@@ -111,12 +112,15 @@ TEST_F(FilterTest, ProgressLinesEvery128LinesInBothFormats) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {1, {"INFO: Printing page 1, Cyan, 0%...", "INFO: Printing page 1, Cyan, 42%...",
-           "INFO: Printing page 1, Cyan, 85%..."}},
-      {0, {"INFO: Printing page 1, Cyan, 0%...", "INFO: Printing page 1, Cyan, 42%...",
-           "INFO: Printing page 1, Cyan, 85%..."}},
-      {3, {"INFO: Printing page 1 (1/3), Cyan, 0%...", "INFO: Printing page 1 (1/3), Cyan, 42%...",
-           "INFO: Printing page 1 (1/3), Cyan, 85%..."}},
+      {1,
+       {"INFO: Printing page 1, Cyan, 0%...", "INFO: Printing page 1, Cyan, 42%...",
+        "INFO: Printing page 1, Cyan, 85%..."}},
+      {0,
+       {"INFO: Printing page 1, Cyan, 0%...", "INFO: Printing page 1, Cyan, 42%...",
+        "INFO: Printing page 1, Cyan, 85%..."}},
+      {3,
+       {"INFO: Printing page 1 (1/3), Cyan, 0%...", "INFO: Printing page 1 (1/3), Cyan, 42%...",
+        "INFO: Printing page 1 (1/3), Cyan, 85%..."}},
   };
   for (const auto& c : cases) {
     auto h = MakeHeader(8, 300, CUPS_CSPACE_K);
@@ -157,14 +161,11 @@ TEST_F(FilterTest, ColourSpaceDecidesPlanesAndMode) {
     int planes, colors;
   };
   const Case cases[] = {
-      {CUPS_CSPACE_K, 0, 1, 5},     {CUPS_CSPACE_K, 1, 1, 0},
-      {CUPS_CSPACE_CMY, 1, 4, 5},   {CUPS_CSPACE_YMC, 1, 3, 3},
-      {CUPS_CSPACE_CMYK, 1, 4, 0},  {CUPS_CSPACE_YMCK, 1, 4, 0},
-      {CUPS_CSPACE_KCMY, 1, 4, 0},  {CUPS_CSPACE_KCMYcm, 1, 4, 0},
-      {CUPS_CSPACE_GMCK, 1, 4, 1},  {CUPS_CSPACE_GMCS, 1, 4, 2},
-      {CUPS_CSPACE_WHITE, 1, 1, 4}, {CUPS_CSPACE_W, 1, 4, 0},
-      {CUPS_CSPACE_RGB, 1, 4, 0},   {CUPS_CSPACE_GOLD, 1, 4, 0},
-      {CUPS_CSPACE_SILVER, 1, 4, 0},
+      {CUPS_CSPACE_K, 0, 1, 5},    {CUPS_CSPACE_K, 1, 1, 0},      {CUPS_CSPACE_CMY, 1, 4, 5},
+      {CUPS_CSPACE_YMC, 1, 3, 3},  {CUPS_CSPACE_CMYK, 1, 4, 0},   {CUPS_CSPACE_YMCK, 1, 4, 0},
+      {CUPS_CSPACE_KCMY, 1, 4, 0}, {CUPS_CSPACE_KCMYcm, 1, 4, 0}, {CUPS_CSPACE_GMCK, 1, 4, 1},
+      {CUPS_CSPACE_GMCS, 1, 4, 2}, {CUPS_CSPACE_WHITE, 1, 1, 4},  {CUPS_CSPACE_W, 1, 4, 0},
+      {CUPS_CSPACE_RGB, 1, 4, 0},  {CUPS_CSPACE_GOLD, 1, 4, 0},   {CUPS_CSPACE_SILVER, 1, 4, 0},
   };
   for (const auto& c : cases) {
     auto h = MakeHeader(16, 2, c.space);

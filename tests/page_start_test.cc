@@ -41,7 +41,8 @@ TEST_F(PageStartTest, WorkedExample) {
   h.cupsMediaType = 2;
   const std::string commands = Hex(
       "1B 2A 74 03 52  1B 26 6C 02 00 41  1B 26 6C 02 00 4D  1B 1A 00 00 55  1B 26 6C 2C 01 50");
-  const std::string plane0 = Hex("1B 1A 01 00 4F 1B 2A 72 04 55 1B 2A 72 00 41 1B 2A 62 00 00 4D 1B 1A 01 00 72");
+  const std::string plane0 =
+      Hex("1B 1A 01 00 4F 1B 2A 72 04 55 1B 2A 72 00 41 1B 2A 62 00 00 4D 1B 1A 01 00 72");
   RunResult r = Print(h);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(PageCommands(r, commands.size() + plane0.size()), commands + plane0);
@@ -59,19 +60,56 @@ TEST_F(PageStartTest, CommandsOnlyForValuesThePrinterKnows) {
     const char* expected;  // page commands before plane 0's sequence
   };
   const Case cases[] = {
-      {"360 dpi, 791 pt", [](auto& h) { h.HWResolution[0] = 360; h.PageSize[1] = 791; },
+      {"360 dpi, 791 pt",
+       [](auto& h) {
+         h.HWResolution[0] = 360;
+         h.PageSize[1] = 791;
+       },
        "1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"300 dpi, A4", [](auto& h) { h.HWResolution[0] = 300; h.PageSize[1] = 842; },
+      {"300 dpi, A4",
+       [](auto& h) {
+         h.HWResolution[0] = 300;
+         h.PageSize[1] = 842;
+       },
        "1B 2A 74 02 52  1B 26 6C 04 00 41  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"1200 dpi, Legal", [](auto& h) { h.HWResolution[0] = 1200; h.PageSize[1] = 1008; },
+      {"1200 dpi, Legal",
+       [](auto& h) {
+         h.HWResolution[0] = 1200;
+         h.PageSize[1] = 1008;
+       },
        "1B 2A 74 04 52  1B 26 6C 03 00 41  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"card, tray 256", [](auto& h) { h.HWResolution[0] = 1; h.PageSize[1] = 257; h.MediaPosition = 256; },
-       "1B 26 6C 05 00 41  1B 26 6C 00 00 48  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"4x6, tray 3, media 258", [](auto& h) { h.HWResolution[0] = 1; h.PageSize[1] = 432; h.MediaPosition = 3; h.cupsMediaType = 258; },
-       "1B 26 6C 06 00 41  1B 26 6C 03 00 48  1B 26 6C 02 01 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"255 lines", [](auto& h) { h.HWResolution[0] = 1; h.PageSize[1] = 1; h.cupsHeight = 255; },
+      {"card, tray 256",
+       [](auto& h) {
+         h.HWResolution[0] = 1;
+         h.PageSize[1] = 257;
+         h.MediaPosition = 256;
+       },
+       "1B 26 6C 05 00 41  1B 26 6C 00 00 48  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 "
+       "50"},
+      {"4x6, tray 3, media 258",
+       [](auto& h) {
+         h.HWResolution[0] = 1;
+         h.PageSize[1] = 432;
+         h.MediaPosition = 3;
+         h.cupsMediaType = 258;
+       },
+       "1B 26 6C 06 00 41  1B 26 6C 03 00 48  1B 26 6C 02 01 4D  1B 1A 00 00 55  1B 26 6C 0B 00 "
+       "50"},
+      {"255 lines",
+       [](auto& h) {
+         h.HWResolution[0] = 1;
+         h.PageSize[1] = 1;
+         h.cupsHeight = 255;
+       },
        "1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 00 01 50"},
-      {"variable dot: no U command", [](auto& h) { h.HWResolution[0] = 1; h.PageSize[1] = 1; h.cupsColorSpace = CUPS_CSPACE_CMY; h.cupsCompression = 0; h.cupsBytesPerLine = 30; },
+      {"variable dot: no U command",
+       [](auto& h) {
+         h.HWResolution[0] = 1;
+         h.PageSize[1] = 1;
+         h.cupsColorSpace = CUPS_CSPACE_CMY;
+         h.cupsCompression = 0;
+         h.cupsBytesPerLine = 30;
+       },
        "1B 26 6C 00 00 4D  1B 26 6C 0B 00 50"},
   };
   for (const auto& c : cases) {
@@ -96,9 +134,9 @@ TEST_F(PageStartTest, SpoolFilesPerPlaneAndCopiesAreMadeAndRemoved) {
     int first_plane;
   };
   const Case cases[] = {
-      {CUPS_CSPACE_CMYK, 1, "MYK", 1}, {CUPS_CSPACE_CMYK, 2, "CMYK", 0},
-      {CUPS_CSPACE_YMC, 1, "MC", 1},   {CUPS_CSPACE_YMC, 3, "YMC", 0},
-      {CUPS_CSPACE_K, 1, "", 1},       {CUPS_CSPACE_K, 2, "K", 0},
+      {CUPS_CSPACE_CMYK, 1, "MYK", 1},  {CUPS_CSPACE_CMYK, 2, "CMYK", 0},
+      {CUPS_CSPACE_YMC, 1, "MC", 1},    {CUPS_CSPACE_YMC, 3, "YMC", 0},
+      {CUPS_CSPACE_K, 1, "", 1},        {CUPS_CSPACE_K, 2, "K", 0},
       {CUPS_CSPACE_CMYK, 0, "CMYK", 0},
   };
   for (const auto& c : cases) {
@@ -110,9 +148,11 @@ TEST_F(PageStartTest, SpoolFilesPerPlaneAndCopiesAreMadeAndRemoved) {
     ASSERT_EQ(info.size(), c.letters.size()) << c.space << "/" << c.copies;
     for (std::size_t i = 0; i < info.size(); ++i) {
       const std::string name = spool_.path() + "/kvo";
-      EXPECT_EQ(info[i].rfind("INFO: PrinterFiles[" + std::to_string(c.first_plane + i) + "] = ", 0), 0u);
+      EXPECT_EQ(
+          info[i].rfind("INFO: PrinterFiles[" + std::to_string(c.first_plane + i) + "] = ", 0), 0u);
       EXPECT_NE(info[i].find("(" + name), std::string::npos) << info[i];
-      EXPECT_EQ(info[i].substr(info[i].size() - 3), std::string(".") + c.letters[i] + ")") << info[i];
+      EXPECT_EQ(info[i].substr(info[i].size() - 3), std::string(".") + c.letters[i] + ")")
+          << info[i];
     }
     EXPECT_TRUE(spool_.Entries().empty()) << "spool files left behind";
   }
@@ -135,8 +175,7 @@ TEST_F(PageStartTest, SpoolFileThatCannotBeMadeFailsTheJobAndLeavesNothing) {
   for (bool planted : {false, true}) {
     RunOptions o;
     o.args = JobArgs(raster);
-    o.env = {{"PPD", PpdPath()},
-             {"TMPDIR", planted ? spool_.path() : spool_.File("missing")}};
+    o.env = {{"PPD", PpdPath()}, {"TMPDIR", planted ? spool_.path() : spool_.File("missing")}};
     std::string link;
     if (planted)
       o.before_exec = [&](int pid) {

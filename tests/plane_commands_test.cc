@@ -19,8 +19,22 @@ TEST(PrintBox, FromImagingBoxMarginsAndPageSize) {
       // 1/2 inch box inside a 1 x 1 inch raster at 144 dpi vertical.
       {"inside", {36, 36, 72, 72}, {0, 0}, {72, 72}, 144, 144, 144, {72, 0, 72, 72}},
       {"margins subtracted", {46, 46, 82, 82}, {10, 10}, {72, 72}, 144, 144, 144, {72, 0, 72, 72}},
-      {"empty width: whole raster", {72, 0, 72, 72}, {0, 0}, {72, 72}, 144, 100, 90, {0, 0, 100, 90}},
-      {"empty height: whole raster", {0, 50, 72, 40}, {0, 0}, {72, 72}, 144, 100, 90, {0, 0, 100, 90}},
+      {"empty width: whole raster",
+       {72, 0, 72, 72},
+       {0, 0},
+       {72, 72},
+       144,
+       100,
+       90,
+       {0, 0, 100, 90}},
+      {"empty height: whole raster",
+       {0, 50, 72, 40},
+       {0, 0},
+       {72, 72},
+       144,
+       100,
+       90,
+       {0, 0, 100, 90}},
       // Top above the raster: Y < 0 is cut to 0 and H shortened by as much.
       {"above the raster", {0, 0, 36, 72}, {0, 0}, {72, 72}, 144, 144, 100, {0, 0, 72, 100}},
       // Right of the raster: W cut to what is left after X.
@@ -58,8 +72,8 @@ TEST(PrintBox, ValuesTravelAsTheirLow16Bits) {
 
 TEST(Glossy, OnlyTheExactName) {
   const std::pair<const char*, bool> cases[] = {
-      {"Glossy", true}, {"glossy", false}, {"GLOSSY", false}, {"Glossy2", false},
-      {"Gloss", false}, {"", false},
+      {"Glossy", true},   {"glossy", false}, {"GLOSSY", false},
+      {"Glossy2", false}, {"Gloss", false},  {"", false},
   };
   for (const auto& [name, glossy] : cases) {
     cups_page_header_t h{};

@@ -38,8 +38,8 @@ class PrintPathTest : public ::testing::Test {
     return r;
   }
   static DecodedJob Decode(const RunResult& r) {
-    const DecodedJob job = DecodeStream(
-        {reinterpret_cast<const std::uint8_t*>(r.out.data()), r.out.size()});
+    const DecodedJob job =
+        DecodeStream({reinterpret_cast<const std::uint8_t*>(r.out.data()), r.out.size()});
     EXPECT_TRUE(job.ok) << "offset " << job.error.offset << ": " << job.error.message;
     return job;
   }

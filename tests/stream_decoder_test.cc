@@ -2,6 +2,8 @@
 // sends decodes to the structure it was built from, the chosen corruptions are
 // reported at the right offset, and flipped or truncated bytes anywhere never
 // pass unnoticed where they break a command.
+#include "tools/stream_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include <vector>
 
 #include "tools/stream_builder.h"
-#include "tools/stream_decoder.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ using namespace zelt::stream::build;
 // A page of `lines` lines where plane p holds a row (filled with `fill`) on
 // every line in `present[p]`; all rows `length` bytes.
 PageLayout MakePage(int mode, int planes, int copies, int lines, int length,
-                  std::vector<std::vector<int>> present) {
+                    std::vector<std::vector<int>> present) {
   PageLayout page;
   page.mode = mode;
   page.planes = planes;
@@ -30,7 +31,8 @@ PageLayout MakePage(int mode, int planes, int copies, int lines, int length,
   page.box = {10, 20, 300, 400};
   page.rows.resize(present.size());
   for (std::size_t p = 0; p < present.size(); ++p) {
-    page.rows[p].assign(static_cast<std::size_t>(lines), Bytes(static_cast<std::size_t>(length), 0));
+    page.rows[p].assign(static_cast<std::size_t>(lines),
+                        Bytes(static_cast<std::size_t>(length), 0));
     for (int line : present[p])
       for (int i = 0; i < length; ++i)
         page.rows[p][line][i] = static_cast<std::uint8_t>(0x11 * (p + 1) + line + i);
@@ -97,8 +99,8 @@ TEST(StreamDecoder, PageLayoutsDecodeToTheirStructure) {
       {"variable-dot colour, media 17", media(MakePage(5, 4, 1, 3, 2, {{0}, {1}}), 17), 1u << 5,
        "0 1 ", "0 1 ", 1, false},
       {"variable-dot colour, pre-pass, glossy, 2 copies",
-       glossy(MakePage(5, 4, 2, 3, 2, {{0}, {}, {2}})), 1u << 5, "0 1 2 | 0 1 2 ",
-       "0 0 1 | 0 0 1 ", 2, true},
+       glossy(MakePage(5, 4, 2, 3, 2, {{0}, {}, {2}})), 1u << 5, "0 1 2 | 0 1 2 ", "0 0 1 | 0 0 1 ",
+       2, true},
       {"only plane 0 has data, 2 copies", MakePage(0, 4, 2, 3, 1, {{1}}), 1u << 0, "0 | 0 ",
        "0 | 1 ", 2, false},
       {"no data, 3 copies", MakePage(0, 4, 3, 3, 1, {}), 1u << 0, "0 | | ", "0 | | ", 3, false},
@@ -203,24 +205,39 @@ TEST(StreamDecoder, ChosenCorruptionsAreReportedWhereTheyAre) {
        s.plane1_select, "colour code 0x03 is not plane 1's in colour mode 0"},
       {"plane 1 not marked last", [&](Bytes& b) { b[s.plane1_select + 3] = 0; }, s.page_end,
        "ends after a pass without the last-plane flag"},
-      {"plane 0 marked last, then plane 1", [&](Bytes& b) { b[s.copy2 + 24] = 1; },
-       s.copy2 + 50, "plane pass after the pass marked last"},
+      {"plane 0 marked last, then plane 1", [&](Bytes& b) { b[s.copy2 + 24] = 1; }, s.copy2 + 50,
+       "plane pass after the pass marked last"},
       {"second copy's preamble differs", [&](Bytes& b) { b[s.copy2 + 2] = 0; }, s.copy2,
        "plane 0's sequence in copy 2 differs"},
-      {"rows after the page end", [&](Bytes& b) { RowCommand(b, {1, 2, 3}); }, s.bytes.size(),
-       "bytes after the job-end sequence"},
-      {"row outside a pass", [&](Bytes& b) { b.insert(b.begin() + s.job_end, {0x1B, 0x2A, 0x62, 1, 0, 0x59}); },
+      {"rows after the page end",
+       [&](Bytes& b) {
+         RowCommand(b, {1, 2, 3});
+       },
+       s.bytes.size(), "bytes after the job-end sequence"},
+      {"row outside a pass",
+       [&](Bytes& b) {
+         b.insert(b.begin() + s.job_end, {0x1B, 0x2A, 0x62, 1, 0, 0x59});
+       },
        s.job_end, "outside a plane pass"},
       {"no job end", [&](Bytes& b) { b.resize(s.job_end); }, s.job_end,
        "stream ends without the job-end sequence"},
       {"truncated row", [&](Bytes& b) { b.resize(s.second_row + 7); }, s.second_row,
        "stream ends inside a row command (7 of 9 bytes)"},
-      {"skip without its row", [&](Bytes& b) { b.erase(b.begin() + s.plane1_select + 11, b.begin() + s.page_end); },
+      {"skip without its row",
+       [&](Bytes& b) { b.erase(b.begin() + s.plane1_select + 11, b.begin() + s.page_end); },
        s.plane1_select + 5, "skip command not followed by a row"},
       {"row past the page's last line", [&](Bytes& b) { b[s.plane1_select + 8] = 6; },
        s.plane1_select + 11, "row at line 6 is past the page's last line (the page has 6 lines)"},
-      {"mode hint", [](Bytes&) {}, 15 + 28, "fits colour mode 0, not the expected mode 3", {3, -1, -1}},
-      {"row length hint", [](Bytes&) {}, s.second_row - 9, "row of 3 bytes is shorter than the page's rows of 4 bytes", {-1, -1, 4}},
+      {"mode hint",
+       [](Bytes&) {},
+       15 + 28,
+       "fits colour mode 0, not the expected mode 3",
+       {3, -1, -1}},
+      {"row length hint",
+       [](Bytes&) {},
+       s.second_row - 9,
+       "row of 3 bytes is shorter than the page's rows of 4 bytes",
+       {-1, -1, 4}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -252,25 +269,30 @@ TEST(StreamDecoder, FaultsOfSingleModes) {
   };
   std::vector<Case> cases = {
       {"further plane on a one-plane page",
-       job_with(grey, [](Bytes& b) {
-         Bytes tail;
-         PassEnd(tail);
-         ColorSelect(tail, 2, 1);
-         b.insert(b.end() - 9, tail.begin(), tail.end());
-       }),
+       job_with(grey,
+                [](Bytes& b) {
+                  Bytes tail;
+                  PassEnd(tail);
+                  ColorSelect(tail, 2, 1);
+                  b.insert(b.end() - 9, tail.begin(), tail.end());
+                }),
        "further plane pass on a one-plane page"},
       {"gloss pass missing",
        job_with(glossy, [](Bytes& b) { b.erase(b.end() - 9 - 30, b.end() - 9); }),
        "ends without the gloss pass"},
       {"gloss pass on a plain page",
-       job_with(plain, [](Bytes& b) {
-         Bytes gloss;
-         GlossPass(gloss);
-         b.insert(b.end() - 9, gloss.begin(), gloss.end());
-       }),
+       job_with(plain,
+                [](Bytes& b) {
+                  Bytes gloss;
+                  GlossPass(gloss);
+                  b.insert(b.end() - 9, gloss.begin(), gloss.end());
+                }),
        "gloss pass on a page that defined no gloss box"},
       {"page-start U command in mode 5",
-       job_with(grey, [](Bytes& b) { b.insert(b.begin() + 32, {0x1B, 0x1A, 0, 0, 0x55}); }),
+       job_with(grey,
+                [](Bytes& b) {
+                  b.insert(b.begin() + 32, {0x1B, 0x1A, 0, 0, 0x55});
+                }),
        "page-start U command on a variable-dot page"},
       {"glossy O command in mode 5", job_with(grey, [](Bytes& b) { b[15 + 23 + 5 + 2] = 0; }),
        "expected the plain form"},
@@ -302,7 +324,8 @@ TEST(StreamDecoder, WarnsAboutZeroRowsAndCopiesThatDiffer) {
 TEST(StreamDecoder, TruncatedAndFlippedBytes) {
   PageLayout glossy = MakePage(5, 4, 2, 5, 3, {{0, 3}, {}, {4}});
   glossy.glossy = true;
-  Bytes stream = Job({MakePage(0, 4, 2, 6, 3, {{1, 2}, {4}}), glossy, MakePage(4, 1, 1, 3, 2, {{2}})});
+  Bytes stream =
+      Job({MakePage(0, 4, 2, 6, 3, {{1, 2}, {4}}), glossy, MakePage(4, 1, 1, 3, 2, {{2}})});
   ASSERT_TRUE(DecodeStream(stream).ok);
 
   std::set<std::int64_t> boundaries;

@@ -72,7 +72,7 @@ TEST(Preview, PlaneImagesAverageBlocksOfDots) {
   EXPECT_EQ(plane0.pixels[5], 255 - 170);  // 1 of 1 dot on 2 of 3 lines
   EXPECT_EQ(plane0.pixels[6 + 5], 0);      // 2 of 2
   PngImage plane1 = Read(prefix + "-page1-plane1.png", 1);
-  EXPECT_EQ(plane1.pixels[6], 127);        // one line of two
+  EXPECT_EQ(plane1.pixels[6], 127);  // one line of two
   PngImage plane3 = Read(prefix + "-page1-plane3.png", 1);
   EXPECT_EQ(plane3.pixels, std::vector<std::uint8_t>(12, 255));
 
@@ -109,8 +109,8 @@ TEST(Preview, FourBitCodesAndWhiteInk) {
 }
 
 // Writes a raster of one page, 8-bit banded, `lines` holding every line.
-void WriteRaster(const std::string& path, unsigned width, cups_cspace_t space,
-                 unsigned compression, unsigned bands, const std::vector<Bytes>& lines) {
+void WriteRaster(const std::string& path, unsigned width, cups_cspace_t space, unsigned compression,
+                 unsigned bands, const std::vector<Bytes>& lines) {
   cups_page_header2_t header = {};
   header.cupsWidth = width;
   header.cupsHeight = static_cast<unsigned>(lines.size());
@@ -174,8 +174,8 @@ struct CommandResult {
 
 CommandResult RunZeltview(const std::string& arguments) {
   std::string out = TempPath("out"), err = TempPath("err");
-  std::string command = std::string(ZELT_BUILD_DIR) + "/zeltview " + arguments + " >" + out +
-                        " 2>" + err;
+  std::string command =
+      std::string(ZELT_BUILD_DIR) + "/zeltview " + arguments + " >" + out + " 2>" + err;
   CommandResult run;
   int status = std::system(command.c_str());
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -198,7 +198,8 @@ TEST(ZeltviewCommand, ReportsStructureAndFaults) {
   Bytes stream = OnePage(0, 1, 2, {{{0xFF, 0xFF}}});
   auto write = [&](const Bytes& bytes) {
     std::ofstream(stream_path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   };
   write(stream);
   WriteRaster(raster_path, 16, CUPS_CSPACE_K, 1, 1, {Bytes(16, 255), Bytes(16, 0)});
@@ -206,11 +207,13 @@ TEST(ZeltviewCommand, ReportsStructureAndFaults) {
   CommandResult good = RunZeltview("--against " + raster_path + " " + stream_path);
   EXPECT_EQ(good.status, 0) << good.err;
   EXPECT_NE(good.out.find("job: 1 page, " + std::to_string(stream.size()) + " bytes"),
-            std::string::npos) << good.out;
+            std::string::npos)
+      << good.out;
   EXPECT_NE(good.out.find("plane 0 Cyan: 1 rows, 0 skips (0 lines), coverage 50.000%"),
-            std::string::npos) << good.out;
-  EXPECT_NE(good.out.find("input 50.000%, printed 50.000%, difference +0.000%"),
-            std::string::npos) << good.out;
+            std::string::npos)
+      << good.out;
+  EXPECT_NE(good.out.find("input 50.000%, printed 50.000%, difference +0.000%"), std::string::npos)
+      << good.out;
 
   stream[stream.size() - 6] = 0x99;  // inside the rC command of the page end
   write(stream);

@@ -11,14 +11,10 @@ namespace {
 
 // Approximate ink colours as they look on white paper.
 constexpr Ink kInks[] = {
-    {"Cyan", 0.00f, 0.63f, 0.89f, false},
-    {"Magenta", 0.85f, 0.00f, 0.55f, false},
-    {"Yellow", 1.00f, 0.93f, 0.00f, false},
-    {"Black", 0.08f, 0.08f, 0.08f, false},
-    {"Gold", 0.83f, 0.69f, 0.22f, true},
-    {"M. Magenta", 0.78f, 0.25f, 0.60f, true},
-    {"M. Cyan", 0.25f, 0.60f, 0.78f, true},
-    {"Silver", 0.75f, 0.75f, 0.78f, true},
+    {"Cyan", 0.00f, 0.63f, 0.89f, false},   {"Magenta", 0.85f, 0.00f, 0.55f, false},
+    {"Yellow", 1.00f, 0.93f, 0.00f, false}, {"Black", 0.08f, 0.08f, 0.08f, false},
+    {"Gold", 0.83f, 0.69f, 0.22f, true},    {"M. Magenta", 0.78f, 0.25f, 0.60f, true},
+    {"M. Cyan", 0.25f, 0.60f, 0.78f, true}, {"Silver", 0.75f, 0.75f, 0.78f, true},
     {"White", 1.00f, 1.00f, 1.00f, true},
 };
 
@@ -43,15 +39,24 @@ const Ink& InkOfPlane(const stream::PageInfo& page, int plane) {
   if (mode < 0) return InkFor("Black");
   if (page.planes == 1 && mode != 4) return InkFor("Black");
   switch (stream::kColorCodes[mode][plane]) {
-    case 1: return InkFor("Cyan");
-    case 2: return InkFor("Magenta");
-    case 3: return InkFor("Yellow");
-    case 4: return InkFor("Gold");
-    case 5: return InkFor("M. Magenta");
-    case 6: return InkFor("M. Cyan");
-    case 7: return InkFor("Silver");
-    case 0x0B: return InkFor("White");
-    default: return InkFor("Black");
+    case 1:
+      return InkFor("Cyan");
+    case 2:
+      return InkFor("Magenta");
+    case 3:
+      return InkFor("Yellow");
+    case 4:
+      return InkFor("Gold");
+    case 5:
+      return InkFor("M. Magenta");
+    case 6:
+      return InkFor("M. Cyan");
+    case 7:
+      return InkFor("Silver");
+    case 0x0B:
+      return InkFor("White");
+    default:
+      return InkFor("Black");
   }
 }
 
@@ -120,7 +125,8 @@ void PreviewBuilder::OnPassEnd(const stream::PageInfo&, const stream::PassInfo&,
 void PreviewBuilder::FlushBand(Plane& plane) {
   if (plane.band_index < 0) return;
   std::int64_t lines = scale_;
-  if (height_ >= 0) lines = std::clamp<std::int64_t>(height_ - plane.band_index * scale_, 1, scale_);
+  if (height_ >= 0)
+    lines = std::clamp<std::int64_t>(height_ - plane.band_index * scale_, 1, scale_);
   std::size_t needed = static_cast<std::size_t>(plane.band_index + 1) * out_width_;
   if (plane.density.size() < needed) plane.density.resize(needed, 0);
   std::uint8_t* out = plane.density.data() + plane.band_index * out_width_;

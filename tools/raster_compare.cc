@@ -86,8 +86,7 @@ bool SumPage(cups_raster_t* raster, const cups_page_header2_t& header, RasterPag
 
 }  // namespace
 
-bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages,
-                     std::string* error) {
+bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages, std::string* error) {
   int fd = open(path.c_str(), O_RDONLY);
   if (fd < 0) {
     *error = path + ": " + std::strerror(errno);

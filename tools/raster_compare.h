@@ -29,8 +29,7 @@ void ColorModeOf(unsigned color_space, unsigned compression, int* mode, int* pla
 
 // Reads every page of a raster file; false with a message in `error` when the
 // file cannot be opened or a page's lines cannot be read.
-bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages,
-                     std::string* error);
+bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages, std::string* error);
 
 // What a raster page tells the decoder: mode, planes and dot-row length.
 stream::PageHint HintFor(const RasterPage& page);

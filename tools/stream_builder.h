@@ -24,7 +24,9 @@ inline void JobStart(Bytes& out) {
 }
 inline void JobEnd(Bytes& out) { Put(out, {0x1B, 0x25, 0x00, 0x58}); }
 inline void PassEnd(Bytes& out) { Put(out, {0x1B, 0x1A, 0, 0, 0x0C}); }
-inline void ColorSelect(Bytes& out, int code, int flag) { Put(out, {0x1B, 0x1A, code, flag, 0x72}); }
+inline void ColorSelect(Bytes& out, int code, int flag) {
+  Put(out, {0x1B, 0x1A, code, flag, 0x72});
+}
 inline void UCommand(Bytes& out, int u) { Put(out, {0x1B, 0x1A, u, 0, 0x55}); }
 inline void RU(Bytes& out, int n) { Put(out, {0x1B, 0x2A, 0x72, n, 0x55}); }
 inline void RA(Bytes& out, int a) { Put(out, {0x1B, 0x2A, 0x72, a, 0x41}); }

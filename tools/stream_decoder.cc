@@ -103,30 +103,54 @@ enum class Kind {
 
 const char* KindName(Kind kind) {
   switch (kind) {
-    case Kind::kEnd: return "the end of the stream";
-    case Kind::kEscE: return "ESC e";
-    case Kind::kJobStartPercent: return "job-start ESC % 0x80 A";
-    case Kind::kJobStartA: return "job-start ESC 0x1A 00 00 A";
-    case Kind::kJobEnd: return "job-end sequence";
-    case Kind::kFormFeed: return "form feed";
-    case Kind::kResolution: return "resolution command";
-    case Kind::kPageLengthCode: return "page-length code command";
-    case Kind::kMediaPosition: return "media position command";
-    case Kind::kMediaType: return "media type command";
-    case Kind::kPageLength: return "page length command";
-    case Kind::kU: return "U command";
-    case Kind::kO: return "O command";
-    case Kind::kPassEnd: return "pass end command";
-    case Kind::kColorSelect: return "colour select command";
-    case Kind::kWhiteTail: return "White select tail";
-    case Kind::kRU: return "rU command";
-    case Kind::kRA: return "rA command";
-    case Kind::kRC: return "rC command";
-    case Kind::kBM: return "bM command";
-    case Kind::kSkip: return "skip command";
-    case Kind::kRow: return "row command";
-    case Kind::kBoxDefinition: return "box definition command";
-    case Kind::kBoxPrint: return "box print command";
+    case Kind::kEnd:
+      return "the end of the stream";
+    case Kind::kEscE:
+      return "ESC e";
+    case Kind::kJobStartPercent:
+      return "job-start ESC % 0x80 A";
+    case Kind::kJobStartA:
+      return "job-start ESC 0x1A 00 00 A";
+    case Kind::kJobEnd:
+      return "job-end sequence";
+    case Kind::kFormFeed:
+      return "form feed";
+    case Kind::kResolution:
+      return "resolution command";
+    case Kind::kPageLengthCode:
+      return "page-length code command";
+    case Kind::kMediaPosition:
+      return "media position command";
+    case Kind::kMediaType:
+      return "media type command";
+    case Kind::kPageLength:
+      return "page length command";
+    case Kind::kU:
+      return "U command";
+    case Kind::kO:
+      return "O command";
+    case Kind::kPassEnd:
+      return "pass end command";
+    case Kind::kColorSelect:
+      return "colour select command";
+    case Kind::kWhiteTail:
+      return "White select tail";
+    case Kind::kRU:
+      return "rU command";
+    case Kind::kRA:
+      return "rA command";
+    case Kind::kRC:
+      return "rC command";
+    case Kind::kBM:
+      return "bM command";
+    case Kind::kSkip:
+      return "skip command";
+    case Kind::kRow:
+      return "row command";
+    case Kind::kBoxDefinition:
+      return "box definition command";
+    case Kind::kBoxPrint:
+      return "box print command";
   }
   return "?";
 }
@@ -162,8 +186,7 @@ std::string Hex8(int value) {
 std::string Describe(const Token& token) {
   std::string text = KindName(token.kind);
   if (token.kind == Kind::kEnd) return text;
-  if (token.kind == Kind::kRow)
-    return text + " of " + std::to_string(token.value) + " bytes";
+  if (token.kind == Kind::kRow) return text + " of " + std::to_string(token.value) + " bytes";
   return text + " (" + Hex({token.head.data(), token.head_size}) + ")";
 }
 
@@ -211,8 +234,8 @@ class Lexer {
     }
     if (bytes[0] == 0x0C) return Take(Kind::kFormFeed, 1);
     if (bytes[0] != 0x1B)
-      return Fail(error, "unexpected byte " + Hex(bytes.first(1)) +
-                             " where a command should start");
+      return Fail(error,
+                  "unexpected byte " + Hex(bytes.first(1)) + " where a command should start");
     if (bytes.size() < 2) return Truncated(error, "command", 2);
     switch (bytes[1]) {
       case 0x65:
@@ -263,10 +286,14 @@ class Lexer {
     if (bytes[2] != 0x6C) return Unknown(error, 3);
     if (bytes.size() < 6) return Truncated(error, "ESC & l command", 6);
     switch (bytes[5]) {
-      case 0x41: return Take(Kind::kPageLengthCode, 6);
-      case 0x48: return Take(Kind::kMediaPosition, 6);
-      case 0x4D: return Take(Kind::kMediaType, 6);
-      case 0x50: return Take(Kind::kPageLength, 6);
+      case 0x41:
+        return Take(Kind::kPageLengthCode, 6);
+      case 0x48:
+        return Take(Kind::kMediaPosition, 6);
+      case 0x4D:
+        return Take(Kind::kMediaType, 6);
+      case 0x50:
+        return Take(Kind::kPageLength, 6);
     }
     return Unknown(error, 6);
   }
@@ -325,8 +352,7 @@ class Lexer {
     Take(Kind::kRow, 6);
     std::size_t size = 6 + static_cast<std::size_t>(token_.value);
     auto bytes = input_.Peek(size);
-    if (bytes.size() < size)
-      return Truncated(error, "row command", size, bytes.size());
+    if (bytes.size() < size) return Truncated(error, "row command", size, bytes.size());
     token_.size = size;
     token_.data = bytes.subspan(6);
     return true;
@@ -342,14 +368,12 @@ class Lexer {
     return true;
   }
 
-  bool Truncated(Error* error, const char* what, std::size_t need,
-                 std::size_t have = 0) {
+  bool Truncated(Error* error, const char* what, std::size_t need, std::size_t have = 0) {
     if (have == 0) have = input_.Peek(need).size();
     if (input_.read_failed())
       return Fail(error, std::string("read error: ") + std::strerror(errno));
-    return Fail(error, std::string("stream ends inside a ") + what + " (" +
-                           std::to_string(have) + " of " + std::to_string(need) +
-                           " bytes)");
+    return Fail(error, std::string("stream ends inside a ") + what + " (" + std::to_string(have) +
+                           " of " + std::to_string(need) + " bytes)");
   }
 
   bool Unknown(Error* error, std::size_t shown) {
@@ -378,24 +402,22 @@ bool IsPageStart(Kind kind) {
 }
 
 bool IsCopyStart(Kind kind) {
-  return kind == Kind::kO || kind == Kind::kRU || kind == Kind::kPassEnd ||
-         kind == Kind::kFormFeed;
+  return kind == Kind::kO || kind == Kind::kRU || kind == Kind::kPassEnd || kind == Kind::kFormFeed;
 }
 
 // Per-copy bookkeeping of the passes sent.
 struct CopyState {
   int index = 0;
-  int last_plane = -1;     // plane of the latest pass, -1 before any
-  int last_flag = -1;      // its flag
-  bool flagged = false;    // a pass carried flag 1
+  int last_plane = -1;   // plane of the latest pass, -1 before any
+  int last_flag = -1;    // its flag
+  bool flagged = false;  // a pass carried flag 1
   bool gloss = false;
   std::int64_t first_pass_offset = 0;
 };
 
 class Parser {
  public:
-  Parser(Input& input, StreamVisitor& visitor, const DecodeOptions& options,
-         Error* error)
+  Parser(Input& input, StreamVisitor& visitor, const DecodeOptions& options, Error* error)
       : lexer_(input), visitor_(visitor), options_(options), error_(error) {}
 
   bool Run() {
@@ -434,8 +456,8 @@ class Parser {
 
   bool Unexpected(const Token& token, const std::string& expected) {
     if (token.kind == Kind::kEnd)
-      return Fail(token.offset, "stream ends without the job-end sequence (expected " +
-                                    expected + ")");
+      return Fail(token.offset,
+                  "stream ends without the job-end sequence (expected " + expected + ")");
     std::string found = Describe(token);
     if (token.kind == Kind::kRow || token.kind == Kind::kSkip)
       return Fail(token.offset, found + " outside a plane pass (expected " + expected + ")");
@@ -479,9 +501,8 @@ class Parser {
   bool ParsePage() {
     page_ = PageInfo();
     page_.index = page_count_++;
-    hint_ = page_.index < static_cast<int>(options_.pages.size())
-                ? options_.pages[page_.index]
-                : options_.hint;
+    hint_ = page_.index < static_cast<int>(options_.pages.size()) ? options_.pages[page_.index]
+                                                                  : options_.hint;
     first_digest_.fill(std::nullopt);
     copy0_last_with_rows_ = -1;
 
@@ -504,8 +525,7 @@ class Parser {
     CopyState copy;
     copy.first_pass_offset = page_.preamble_offset;
     visitor_.OnCopyStart(page_, 0);
-    if (!ParsePass(&copy, 0, page_.preamble_offset, page_.preamble.color_code, flag))
-      return false;
+    if (!ParsePass(&copy, 0, page_.preamble_offset, page_.preamble.color_code, flag)) return false;
 
     for (;;) {
       if (!ParseCopyRest(&copy)) return false;
@@ -568,8 +588,7 @@ class Parser {
       if (!Peek(&token)) return false;
     }
     if (token.kind == Kind::kMediaPosition) {
-      if (token.b != 0)
-        return Fail(token.offset, "media position with a non-zero second byte");
+      if (token.b != 0) return Fail(token.offset, "media position with a non-zero second byte");
       setup.media_position = token.a;
       lexer_.Consume();
     }
@@ -606,23 +625,21 @@ class Parser {
       if (!Expect(Kind::kRA, 0) || !Expect(Kind::kBM)) return false;
       if (!Peek(&token)) return false;
       if (token.kind != Kind::kColorSelect) {
-        if (preamble->ru != 0)
-          return Unexpected(token, "plane 0's colour select (rU n = 0x04)");
+        if (preamble->ru != 0) return Unexpected(token, "plane 0's colour select (rU n = 0x04)");
         return true;
       }
       if (preamble->ru != 4)
         return Fail(token.offset, "colour select after rU n = 0x00 (a one-plane sequence)");
       lexer_.Consume();
       if (token.a == 0x0B) {
-        if (token.b != 0x80)
-          return Fail(token.offset, "White select with flag " + Hex8(token.b));
+        if (token.b != 0x80) return Fail(token.offset, "White select with flag " + Hex8(token.b));
         preamble->white_select = true;
         preamble->color_code = 0x0B;
         return Expect(Kind::kWhiteTail);
       }
       if (token.a != 1 && token.a != 3 && token.a != 4)
-        return Fail(token.offset, "colour code " + Hex8(token.a) +
-                                      " opens plane 0 in no colour mode");
+        return Fail(token.offset,
+                    "colour code " + Hex8(token.a) + " opens plane 0 in no colour mode");
       preamble->color_code = token.a;
       return TakeFlag(token, flag);
     }
@@ -642,8 +659,8 @@ class Parser {
       }
       if (token.kind == Kind::kU) {
         if (token.a != 0x11 && token.a != 0x12 && token.a != 0x92)
-          return Fail(token.offset, "U command with u = " + Hex8(token.a) +
-                                        " in the variable-dot media step");
+          return Fail(token.offset,
+                      "U command with u = " + Hex8(token.a) + " in the variable-dot media step");
         preamble->media_u = token.a;
         lexer_.Consume();
       } else if (token.kind == Kind::kBoxDefinition && token.a == 0) {
@@ -679,9 +696,12 @@ class Parser {
     if (preamble.variable_dot) return 1u << 5;
     if (preamble.white_select) return 1u << 4;
     switch (preamble.color_code) {
-      case 1: return 1u << 0;
-      case 3: return 1u << 3;
-      case 4: return 1u << 1 | 1u << 2;
+      case 1:
+        return 1u << 0;
+      case 3:
+        return 1u << 3;
+      case 4:
+        return 1u << 1 | 1u << 2;
     }
     return 1u << 0;  // one plane, no colour select
   }
@@ -721,13 +741,11 @@ class Parser {
       if (token.kind == Kind::kRC) return ParseGlossPass(copy, offset);
       if (token.kind != Kind::kColorSelect)
         return Unexpected(token, "a colour select or the gloss pass after the pass end command");
-      if (page_.planes == 1)
-        return Fail(offset, "further plane pass on a one-plane page");
+      if (page_.planes == 1) return Fail(offset, "further plane pass on a one-plane page");
       if (copy->last_plane < 0)
         return Fail(offset, "copy " + std::to_string(copy->index + 1) +
                                 " opens with a further plane instead of plane 0's sequence");
-      if (copy->flagged)
-        return Fail(offset, "plane pass after the pass marked last");
+      if (copy->flagged) return Fail(offset, "plane pass after the pass marked last");
       int plane = copy->last_plane + 1;
       if (plane >= page_.planes)
         return Fail(offset, "plane " + std::to_string(plane) + " on a page of " +
@@ -890,8 +908,8 @@ const DecodedPass* DecodedPage::Pass(int copy, int plane) const {
   return nullptr;
 }
 
-bool Decode(const ReadFunction& read, StreamVisitor& visitor,
-            const DecodeOptions& options, Error* error) {
+bool Decode(const ReadFunction& read, StreamVisitor& visitor, const DecodeOptions& options,
+            Error* error) {
   Input input(read, options.chunk_size);
   return Parser(input, visitor, options, error).Run();
 }
@@ -902,8 +920,7 @@ bool DecodeBytes(std::span<const std::uint8_t> bytes, StreamVisitor& visitor,
   return Parser(input, visitor, options, error).Run();
 }
 
-bool DecodeDescriptor(int fd, StreamVisitor& visitor, const DecodeOptions& options,
-                      Error* error) {
+bool DecodeDescriptor(int fd, StreamVisitor& visitor, const DecodeOptions& options, Error* error) {
   ReadFunction read = [fd](std::uint8_t* buffer, std::size_t size) -> long {
     for (;;) {
       ssize_t got = ::read(fd, buffer, size);
@@ -1000,8 +1017,7 @@ DecodedJob DecodeStream(std::span<const std::uint8_t> bytes, const DecodeOptions
   return job;
 }
 
-std::vector<std::uint8_t> UnpackRow(std::span<const std::uint8_t> row, int row_bits,
-                                    int width) {
+std::vector<std::uint8_t> UnpackRow(std::span<const std::uint8_t> row, int row_bits, int width) {
   std::vector<std::uint8_t> dots(static_cast<std::size_t>(std::max(width, 0)), 0);
   int per_byte = 8 / row_bits;
   for (int x = 0; x < width; ++x) {

@@ -34,22 +34,17 @@ inline constexpr int kColorModes = 6;
 
 // Colour code of each plane's colour select, by colour mode; -1 where the mode
 // has no such plane.
-inline constexpr std::array<std::array<int, kMaxPlanes>, kColorModes>
-    kColorCodes = {{{1, 2, 3, 0},
-                    {4, 5, 6, 0},
-                    {4, 5, 6, 7},
-                    {3, 2, 1, -1},
-                    {0x0B, -1, -1, -1},
-                    {1, 2, 3, 0}}};
+inline constexpr std::array<std::array<int, kMaxPlanes>, kColorModes> kColorCodes = {
+    {{1, 2, 3, 0}, {4, 5, 6, 0}, {4, 5, 6, 7}, {3, 2, 1, -1}, {0x0B, -1, -1, -1}, {1, 2, 3, 0}}};
 
 // Plane names by colour mode; empty where the mode has no such plane.
-inline constexpr std::array<std::array<const char*, kMaxPlanes>, kColorModes>
-    kPlaneNames = {{{"Cyan", "Yellow", "Magenta", "Black"},
-                    {"Gold", "M. Magenta", "M. Cyan", "Black"},
-                    {"Gold", "M. Magenta", "M. Cyan", "Silver"},
-                    {"Yellow", "Magenta", "Cyan", ""},
-                    {"White", "", "", ""},
-                    {"Cyan", "Yellow", "Magenta", "Black"}}};
+inline constexpr std::array<std::array<const char*, kMaxPlanes>, kColorModes> kPlaneNames = {
+    {{"Cyan", "Yellow", "Magenta", "Black"},
+     {"Gold", "M. Magenta", "M. Cyan", "Black"},
+     {"Gold", "M. Magenta", "M. Cyan", "Silver"},
+     {"Yellow", "Magenta", "Cyan", ""},
+     {"White", "", "", ""},
+     {"Cyan", "Yellow", "Magenta", "Black"}}};
 
 // Bits per pixel of a dot row in each colour mode.
 inline constexpr std::array<int, kColorModes> kRowBits = {1, 1, 1, 4, 1, 4};
@@ -71,8 +66,8 @@ struct PageHint {
 };
 
 struct DecodeOptions {
-  PageHint hint;                  // for every page without its own entry
-  std::vector<PageHint> pages;    // entry i for page i (0-based)
+  PageHint hint;                     // for every page without its own entry
+  std::vector<PageHint> pages;       // entry i for page i (0-based)
   std::size_t chunk_size = 1 << 16;  // bytes per read from a descriptor
 };
 
@@ -95,9 +90,9 @@ struct PageSetup {
 
 // Plane 0's command sequence, apart from its colour select flag.
 struct Preamble {
-  bool variable_dot = false;  // opens with 1B 2A 72 08 55 (colour mode 5)
-  int o_form = 1;             // O command g: 0 glossy, 1 plain
-  int ru = 0;                 // rU command n: 0x00, 0x04 or 0x08
+  bool variable_dot = false;        // opens with 1B 2A 72 08 55 (colour mode 5)
+  int o_form = 1;                   // O command g: 0 glossy, 1 plain
+  int ru = 0;                       // rU command n: 0x00, 0x04 or 0x08
   std::optional<Box> gloss_box;     // box 1 (glossy variable-dot page)
   int media_u = -1;                 // mode 5: U code 0x11, 0x12, 0x92, or
                                     // 0x91 after the pre-pass; -1 otherwise
@@ -116,12 +111,12 @@ struct PageInfo {
   Preamble preamble;
   std::int64_t preamble_offset = 0;
   unsigned mode_mask = 0;
-  int planes = 0;    // 1, 3 or 4
-  int row_bits = 1;  // 1 or 4
+  int planes = 0;       // 1, 3 or 4
+  int row_bits = 1;     // 1 or 4
   int row_length = -1;  // bytes per row: the hint's, else the first row's;
                         // -1 before either
   bool glossy = false;
-  int copies = 0;       // copies closed by the page end sequence
+  int copies = 0;              // copies closed by the page end sequence
   bool unclosed_copy = false;  // first copy ended without page end
 
   // The colour mode when only one fits, else -1.
@@ -136,8 +131,8 @@ struct PageInfo {
 // A plane pass: a plane's command sequence and the rows that follow it.
 struct PassInfo {
   int page = 0;
-  int copy = 0;   // 0-based
-  int plane = 0;  // 0 to 3
+  int copy = 0;             // 0-based
+  int plane = 0;            // 0 to 3
   std::int64_t offset = 0;  // first byte of the pass's command sequence
   int color_code = -1;      // -1 without colour select
   int flag = -1;            // last-plane flag 0 or 1, -1 without colour select
@@ -151,9 +146,9 @@ struct PassStats {
   std::int64_t skipped_lines = 0;
   std::int64_t end_line = 0;  // line after the last row (or skip)
   std::int64_t ink = 0;
-  int blank_rows = 0;         // row commands whose bytes are all zero
-  std::uint64_t digest = 0;   // FNV-1a over the pass's skip and row commands
-  std::int64_t bytes = 0;     // bytes of its skip and row commands
+  int blank_rows = 0;        // row commands whose bytes are all zero
+  std::uint64_t digest = 0;  // FNV-1a over the pass's skip and row commands
+  std::int64_t bytes = 0;    // bytes of its skip and row commands
 };
 
 struct Row {
@@ -191,14 +186,13 @@ class StreamVisitor {
 using ReadFunction = std::function<long(std::uint8_t* buffer, std::size_t size)>;
 
 // Decoders.  Each returns true for a valid job; otherwise it fills `error`.
-bool Decode(const ReadFunction& read, StreamVisitor& visitor,
-            const DecodeOptions& options, Error* error);
+bool Decode(const ReadFunction& read, StreamVisitor& visitor, const DecodeOptions& options,
+            Error* error);
 bool DecodeBytes(std::span<const std::uint8_t> bytes, StreamVisitor& visitor,
                  const DecodeOptions& options, Error* error);
-bool DecodeDescriptor(int fd, StreamVisitor& visitor,
-                      const DecodeOptions& options, Error* error);
-bool DecodeFile(std::FILE* file, StreamVisitor& visitor,
-                const DecodeOptions& options, Error* error);
+bool DecodeDescriptor(int fd, StreamVisitor& visitor, const DecodeOptions& options, Error* error);
+bool DecodeFile(std::FILE* file, StreamVisitor& visitor, const DecodeOptions& options,
+                Error* error);
 
 // The whole job in memory, for tests.
 struct Skip {
@@ -279,14 +273,12 @@ class VisitorList : public StreamVisitor {
   std::vector<StreamVisitor*> visitors_;
 };
 
-DecodedJob DecodeStream(std::span<const std::uint8_t> bytes,
-                        const DecodeOptions& options = {},
+DecodedJob DecodeStream(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {},
                         bool keep_rows = true);
 
 // Dot values of a row: 0 or 1 per pixel for 1-bit rows, the 4-bit code for
 // 4-bit rows; `width` pixels from the row's start (beyond the row: 0).
-std::vector<std::uint8_t> UnpackRow(std::span<const std::uint8_t> row,
-                                    int row_bits, int width);
+std::vector<std::uint8_t> UnpackRow(std::span<const std::uint8_t> row, int row_bits, int width);
 
 // Ink in a row: set dots (1-bit) or the sum of dot codes (4-bit).
 std::int64_t RowInk(std::span<const std::uint8_t> row, int row_bits);

@@ -35,28 +35,29 @@ struct VDotPlane {
   bool four_planes;
 };
 
-#define STANDARD(t, w, h) StandardTable{#t, t.data(), w, h}
+#define STANDARD(t, w, h) \
+  StandardTable { #t, t.data(), w, h }
 const StandardTable kStandard[] = {
-    STANDARD(MediumCyanDither, 8, 8),      STANDARD(MediumMagentaDither, 30, 30),
-    STANDARD(MediumYellowDither, 9, 9),    STANDARD(MediumBlackDither, 30, 30),
-    STANDARD(FineCyanDither, 12, 18),      STANDARD(FineMagentaDither, 68, 68),
-    STANDARD(FineYellowDither, 10, 15),    STANDARD(FineBlackDither, 68, 68),
-    STANDARD(Fine2CyanDither, 24, 18),     STANDARD(Fine2MagentaDither, 136, 68),
-    STANDARD(Fine2YellowDither, 20, 15),   STANDARD(Fine2BlackDither, 136, 68),
+    STANDARD(MediumCyanDither, 8, 8),    STANDARD(MediumMagentaDither, 30, 30),
+    STANDARD(MediumYellowDither, 9, 9),  STANDARD(MediumBlackDither, 30, 30),
+    STANDARD(FineCyanDither, 12, 18),    STANDARD(FineMagentaDither, 68, 68),
+    STANDARD(FineYellowDither, 10, 15),  STANDARD(FineBlackDither, 68, 68),
+    STANDARD(Fine2CyanDither, 24, 18),   STANDARD(Fine2MagentaDither, 136, 68),
+    STANDARD(Fine2YellowDither, 20, 15), STANDARD(Fine2BlackDither, 136, 68),
 };
 #undef STANDARD
 
-#define PLANE(colour, set, w, h, plane, four)                                              \
-  VDotPlane {                                                                               \
-    #colour #set, VDither##colour##set.data(), w, h, VAdjust##colour##set.data(),          \
+#define PLANE(colour, set, w, h, plane, four)                                            \
+  VDotPlane {                                                                            \
+#colour #set, VDither##colour##set.data(), w, h, VAdjust##colour##set.data(),        \
         VExpand##colour##set.data(), VTone##colour##set.data(), VBases##set[plane], four \
   }
 const VDotPlane kPlanes[] = {
-    PLANE(Gray, 100, 74, 74, 0, false),    PLANE(Gray, 160, 26, 26, 0, false),
-    PLANE(Cyan, 145, 68, 68, 0, true),     PLANE(Magenta, 145, 64, 64, 1, true),
-    PLANE(Yellow, 145, 24, 24, 2, true),   PLANE(Black, 145, 64, 32, 3, true),
-    PLANE(Cyan, 190, 40, 40, 0, true),     PLANE(Magenta, 190, 40, 40, 1, true),
-    PLANE(Yellow, 190, 12, 12, 2, true),   PLANE(Black, 190, 24, 24, 3, true),
+    PLANE(Gray, 100, 74, 74, 0, false),  PLANE(Gray, 160, 26, 26, 0, false),
+    PLANE(Cyan, 145, 68, 68, 0, true),   PLANE(Magenta, 145, 64, 64, 1, true),
+    PLANE(Yellow, 145, 24, 24, 2, true), PLANE(Black, 145, 64, 32, 3, true),
+    PLANE(Cyan, 190, 40, 40, 0, true),   PLANE(Magenta, 190, 40, 40, 1, true),
+    PLANE(Yellow, 190, 12, 12, 2, true), PLANE(Black, 190, 24, 24, 3, true),
 };
 #undef PLANE
 
@@ -96,8 +97,8 @@ void Summarise(const char* name, const std::vector<double>& c, bool verbose) {
   }
   const double mean = (c[255] - c[0]) / 255;
   const double jump = c[worst] - c[worst - 1];
-  std::printf("%-20s %7.3f %7.3f %7.3f %7.3f %7.3f  %-5s %7.4f at %3d  %6.4f  %5.1f\n", name,
-              c[0], c[64], c[128], c[192], c[255], falls ? "FALLS" : "rises", jump, worst, mean,
+  std::printf("%-20s %7.3f %7.3f %7.3f %7.3f %7.3f  %-5s %7.4f at %3d  %6.4f  %5.1f\n", name, c[0],
+              c[64], c[128], c[192], c[255], falls ? "FALLS" : "rises", jump, worst, mean,
               mean > 0 ? jump / mean : 0.0);
   if (verbose)
     for (int s = 0; s < 256; ++s) std::printf("  %3d %8.4f\n", s, c[s]);

@@ -110,27 +110,35 @@ int ParseArguments(int argc, char** argv, Options* options, bool* help) {
 
 const char* ResolutionName(int code) {
   switch (code) {
-    case 2: return "300 dpi";
-    case 3: return "600 dpi";
-    case 4: return "1200 dpi";
+    case 2:
+      return "300 dpi";
+    case 3:
+      return "600 dpi";
+    case 4:
+      return "1200 dpi";
   }
   return "?";
 }
 
 const char* PageSizeName(int code) {
   switch (code) {
-    case 2: return "792 pt";
-    case 3: return "1008 pt";
-    case 4: return "842 pt";
-    case 5: return "257 pt";
-    case 6: return "432 pt";
+    case 2:
+      return "792 pt";
+    case 3:
+      return "1008 pt";
+    case 4:
+      return "842 pt";
+    case 5:
+      return "257 pt";
+    case 6:
+      return "432 pt";
   }
   return "?";
 }
 
 std::string BoxText(const zelt::stream::Box& box) {
-  return "(" + std::to_string(box.x) + ", " + std::to_string(box.y) + ", " +
-         std::to_string(box.w) + ", " + std::to_string(box.h) + ")";
+  return "(" + std::to_string(box.x) + ", " + std::to_string(box.y) + ", " + std::to_string(box.w) +
+         ", " + std::to_string(box.h) + ")";
 }
 
 std::int64_t PageHeight(const DecodedPage& page) {
@@ -164,8 +172,7 @@ void PrintPage(const DecodedPage& page, bool complete) {
               info.planes, info.planes == 1 ? "" : "s");
   for (int p = 0; p < info.planes; ++p) std::printf("%s%s", p ? ", " : "", names[p].c_str());
   std::printf("), %d-bit rows", info.row_bits);
-  if (info.row_length >= 0)
-    std::printf(" of %d bytes (%d dots)", info.row_length, info.Width());
+  if (info.row_length >= 0) std::printf(" of %d bytes (%d dots)", info.row_length, info.Width());
   std::printf(", %s\n", info.glossy ? "glossy" : "plain");
   if (pre.variable_dot) {
     std::printf("  variable-dot preamble: media U 0x%02X", pre.media_u);
@@ -211,12 +218,12 @@ void PrintPage(const DecodedPage& page, bool complete) {
 
 void PrintTone(const DecodedPage& page, const zelt::view::RasterPage& raster) {
   auto names = zelt::view::PlaneNamesOf(page.info);
-  std::printf("  tone against raster (%u x %u, colour space %u):\n", raster.width,
-              raster.height, raster.color_space);
+  std::printf("  tone against raster (%u x %u, colour space %u):\n", raster.width, raster.height,
+              raster.color_space);
   for (const auto& result : zelt::view::CompareTone(raster, page))
-    std::printf("    plane %d %s: input %.3f%%, printed %.3f%%, difference %+.3f%%\n",
-                result.plane, names[result.plane].c_str(), 100.0 * result.input,
-                100.0 * result.printed, 100.0 * (result.printed - result.input));
+    std::printf("    plane %d %s: input %.3f%%, printed %.3f%%, difference %+.3f%%\n", result.plane,
+                names[result.plane].c_str(), 100.0 * result.input, 100.0 * result.printed,
+                100.0 * (result.printed - result.input));
 }
 
 }  // namespace
@@ -224,8 +231,7 @@ void PrintTone(const DecodedPage& page, const zelt::view::RasterPage& raster) {
 int main(int argc, char** argv) {
   Options options;
   bool help = false;
-  if (int status = ParseArguments(argc, argv, &options, &help); status != 0 || help)
-    return status;
+  if (int status = ParseArguments(argc, argv, &options, &help); status != 0 || help) return status;
 
   zelt::stream::DecodeOptions decode;
   decode.hint.color_mode = options.mode;

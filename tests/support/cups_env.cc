@@ -29,9 +29,7 @@ void WriteFile(const std::string& path, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-std::string FirstLine(const std::string& text) {
-  return text.substr(0, text.find('\n'));
-}
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 // Makes `dir` hold a link to every entry of `from` except those in `skip`.
 void LinkEntries(const std::string& from, const std::string& dir,
@@ -106,8 +104,9 @@ ToolResult RunCupsfilter(const std::string& serverbin, const FilterJob& job,
   // printer/ destination type runs the PPD's own filter at the end.
   const std::string conf = out_path + ".cups-files.conf";
   WriteFile(conf, "ServerBin " + serverbin + "\n");
-  std::vector<std::string> argv = {"cupsfilter", "-c", conf, "-p", job.ppd, "-e",
-                                   "-m", "printer/zelt", "-n", std::to_string(job.copies)};
+  std::vector<std::string> argv = {
+      "cupsfilter", "-c", conf,           "-p", job.ppd,
+      "-e",         "-m", "printer/zelt", "-n", std::to_string(job.copies)};
   for (const auto& [name, value] : job.options) {
     argv.push_back("-o");
     argv.push_back(name + "=" + value);
@@ -129,28 +128,23 @@ bool Cupsd::Start(std::string* error) {
   const std::string etc = dir_ + "/etc";
   // Every path cupsd would write to lies under dir_, the printcap included.
   WriteFile(etc + "/cups-files.conf",
-            "ServerRoot " + etc + "\n" +
-            "ServerBin " + serverbin_ + "\n" +
-            "DataDir " + datadir_ + "\n" +
-            "RequestRoot " + dir_ + "/spool\n" +
-            "CacheDir " + dir_ + "/cache\n" +
-            "StateDir " + dir_ + "/state\n" +
-            "AccessLog " + dir_ + "/log/access_log\n" +
-            "ErrorLog " + dir_ + "/log/error_log\n" +
-            "PageLog " + dir_ + "/log/page_log\n" +
-            "Printcap " + dir_ + "/printcap\n" +
-            "FileDevice Yes\n");
+            "ServerRoot " + etc + "\n" + "ServerBin " + serverbin_ + "\n" + "DataDir " + datadir_ +
+                "\n" + "RequestRoot " + dir_ + "/spool\n" + "CacheDir " + dir_ + "/cache\n" +
+                "StateDir " + dir_ + "/state\n" + "AccessLog " + dir_ + "/log/access_log\n" +
+                "ErrorLog " + dir_ + "/log/error_log\n" + "PageLog " + dir_ + "/log/page_log\n" +
+                "Printcap " + dir_ + "/printcap\n" + "FileDevice Yes\n");
   WriteFile(etc + "/cupsd.conf",
             "LogLevel debug\n"
             "MaxLogSize 0\n"
-            "Listen " + socket_ + "\n" +
-            "Browsing No\n"
-            "WebInterface No\n"
-            "DefaultShared No\n"
-            "ErrorPolicy abort-job\n"
-            "PassEnv ASAN_OPTIONS UBSAN_OPTIONS\n"
-            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-            "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
+            "Listen " +
+                socket_ + "\n" +
+                "Browsing No\n"
+                "WebInterface No\n"
+                "DefaultShared No\n"
+                "ErrorPolicy abort-job\n"
+                "PassEnv ASAN_OPTIONS UBSAN_OPTIONS\n"
+                "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
 
   const std::string cupsd = FindTool("cupsd");
   if (cupsd.empty()) {
@@ -158,8 +152,7 @@ bool Cupsd::Start(std::string* error) {
     return false;
   }
   const std::string log = dir_ + "/log/cupsd.out";
-  pid_ = Spawn(cupsd,
-               {"cupsd", "-f", "-c", etc + "/cupsd.conf", "-s", etc + "/cups-files.conf"},
+  pid_ = Spawn(cupsd, {"cupsd", "-f", "-c", etc + "/cupsd.conf", "-s", etc + "/cups-files.conf"},
                {}, log, log);
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -210,8 +203,8 @@ int Cupsd::Submit(const std::string& queue, const std::string& document,
 }
 
 int Cupsd::JobState(int job_id) const {
-  http_t* http = httpConnect2(socket_.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1,
-                              5000, nullptr);
+  http_t* http =
+      httpConnect2(socket_.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
   if (!http) return 0;
   cups_job_t* jobs = nullptr;
   const int count = cupsGetJobs2(http, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);

@@ -80,8 +80,8 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
-            const RunOptions& options, const std::string& out, const std::string& err) {
+pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv, const RunOptions& options,
+            const std::string& out, const std::string& err) {
   std::vector<std::string> env = Environment(options);
   std::vector<char*> args, envp;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -104,8 +104,8 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
     while (read(go[0], &byte, 1) < 0) {
     }
     close(go[0]);
-    const int in = open(options.stdin_path.empty() ? "/dev/null" : options.stdin_path.c_str(),
-                        O_RDONLY);
+    const int in =
+        open(options.stdin_path.empty() ? "/dev/null" : options.stdin_path.c_str(), O_RDONLY);
     dup2(in, 0);
     dup2(out_fd, 1);
     dup2(err_fd, 2);

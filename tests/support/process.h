@@ -34,8 +34,7 @@ struct RunOptions {
 };
 
 // The five standard job arguments, with the raster file appended when given.
-std::vector<std::string> JobArgs(const std::string& file = "",
-                                 const std::string& copies = "1");
+std::vector<std::string> JobArgs(const std::string& file = "", const std::string& copies = "1");
 
 // Runs the built filter and waits for it.
 RunResult RunFilter(const RunOptions& options);
@@ -49,8 +48,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& opt
 // output and error into the named files (they may be the same).  The child
 // gets SIGTERM if the test process dies, so a crashed test leaves no server
 // behind.
-pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv,
-            const RunOptions& options, const std::string& out, const std::string& err);
+pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv, const RunOptions& options,
+            const std::string& out, const std::string& err);
 
 // The full path of a program, or "" when it is not installed.
 std::string FindTool(const std::string& name);

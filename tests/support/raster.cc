@@ -25,8 +25,7 @@ unsigned BandsOf(cups_cspace_t space) {
   }
 }
 
-cups_page_header2_t MakeHeader(unsigned width, unsigned height,
-                               cups_cspace_t space, unsigned dpi) {
+cups_page_header2_t MakeHeader(unsigned width, unsigned height, cups_cspace_t space, unsigned dpi) {
   cups_page_header2_t h;
   std::memset(&h, 0, sizeof h);
   h.HWResolution[0] = h.HWResolution[1] = dpi;
@@ -52,8 +51,7 @@ RasterWriter::RasterWriter(const std::string& path) {
 
 RasterWriter::~RasterWriter() { Close(); }
 
-void RasterWriter::AddPage(const cups_page_header2_t& header,
-                           const LineFill& fill, long lines) {
+void RasterWriter::AddPage(const cups_page_header2_t& header, const LineFill& fill, long lines) {
   cups_page_header2_t h = header;
   if (!cupsRasterWriteHeader2(raster_, &h))
     throw std::runtime_error("cupsRasterWriteHeader2 failed");

@@ -13,8 +13,8 @@ namespace zelt_test {
 // A page header with sane defaults: 8 bits per colour, banded, the bytes per
 // line of the colour space's bands (3 for CMY/YMC/RGB, 4 for the four-colour
 // spaces, 1 for K/White), Letter at the given resolution.
-cups_page_header2_t MakeHeader(unsigned width, unsigned height,
-                               cups_cspace_t space, unsigned dpi = 600);
+cups_page_header2_t MakeHeader(unsigned width, unsigned height, cups_cspace_t space,
+                               unsigned dpi = 600);
 
 // Bands in the raster line of a colour space.
 unsigned BandsOf(cups_cspace_t space);
@@ -32,8 +32,7 @@ class RasterWriter {
   RasterWriter& operator=(const RasterWriter&) = delete;
 
   // Writes the header and `lines` lines (all of cupsHeight when negative).
-  void AddPage(const cups_page_header2_t& header, const LineFill& fill,
-               long lines = -1);
+  void AddPage(const cups_page_header2_t& header, const LineFill& fill, long lines = -1);
   void Close();
 
  private:
