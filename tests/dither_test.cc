@@ -170,15 +170,4 @@ TEST_F(PageFixture, PhotoCodesFollowTheCurveInSeventeenths) {
   }
 }
 
-TEST_F(PageFixture, StandardScreensRepeatWithTheirMatrix) {
-  std::mt19937 rng(11);
-  SetUpPage(CUPS_CSPACE_CMYK, 272, 1200);
-  for (int p = 0; p < 4; ++p)
-    for (unsigned x = 0; x < 272; ++x) InputBuffers[p][x] = static_cast<std::uint8_t>(rng());
-  DitherStandard(&header_, 3);
-  const auto first = Dots();
-  DitherStandard(&header_, 3 + 18 * 15 * 68);  // a common multiple of all heights
-  EXPECT_EQ(Dots(), first);
-}
-
 }  // namespace

@@ -56,65 +56,35 @@ TEST_F(PageStartTest, WorkedExample) {
 TEST_F(PageStartTest, CommandsOnlyForValuesThePrinterKnows) {
   struct Case {
     const char* name;
-    void (*edit)(cups_page_header2_t&);
+    unsigned dpi, length, position, media, height;
+    cups_cspace_t space;
     const char* expected;  // page commands before plane 0's sequence
   };
+  // clang-format off
   const Case cases[] = {
-      {"360 dpi, 791 pt",
-       [](auto& h) {
-         h.HWResolution[0] = 360;
-         h.PageSize[1] = 791;
-       },
+      {"360 dpi, 791 pt", 360, 791, 0, 0, 10, CUPS_CSPACE_CMYK,
        "1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"300 dpi, A4",
-       [](auto& h) {
-         h.HWResolution[0] = 300;
-         h.PageSize[1] = 842;
-       },
+      {"300 dpi, A4", 300, 842, 0, 0, 10, CUPS_CSPACE_CMYK,
        "1B 2A 74 02 52  1B 26 6C 04 00 41  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"1200 dpi, Legal",
-       [](auto& h) {
-         h.HWResolution[0] = 1200;
-         h.PageSize[1] = 1008;
-       },
+      {"1200 dpi, Legal", 1200, 1008, 0, 0, 10, CUPS_CSPACE_CMYK,
        "1B 2A 74 04 52  1B 26 6C 03 00 41  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
-      {"card, tray 256",
-       [](auto& h) {
-         h.HWResolution[0] = 1;
-         h.PageSize[1] = 257;
-         h.MediaPosition = 256;
-       },
-       "1B 26 6C 05 00 41  1B 26 6C 00 00 48  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 "
-       "50"},
-      {"4x6, tray 3, media 258",
-       [](auto& h) {
-         h.HWResolution[0] = 1;
-         h.PageSize[1] = 432;
-         h.MediaPosition = 3;
-         h.cupsMediaType = 258;
-       },
-       "1B 26 6C 06 00 41  1B 26 6C 03 00 48  1B 26 6C 02 01 4D  1B 1A 00 00 55  1B 26 6C 0B 00 "
-       "50"},
-      {"255 lines",
-       [](auto& h) {
-         h.HWResolution[0] = 1;
-         h.PageSize[1] = 1;
-         h.cupsHeight = 255;
-       },
+      {"card, tray 256", 1, 257, 256, 0, 10, CUPS_CSPACE_CMYK,
+       "1B 26 6C 05 00 41  1B 26 6C 00 00 48  1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
+      {"4x6, tray 3, media 258", 1, 432, 3, 258, 10, CUPS_CSPACE_CMYK,
+       "1B 26 6C 06 00 41  1B 26 6C 03 00 48  1B 26 6C 02 01 4D  1B 1A 00 00 55  1B 26 6C 0B 00 50"},
+      {"255 lines", 1, 1, 0, 0, 255, CUPS_CSPACE_CMYK,
        "1B 26 6C 00 00 4D  1B 1A 00 00 55  1B 26 6C 00 01 50"},
-      {"variable dot: no U command",
-       [](auto& h) {
-         h.HWResolution[0] = 1;
-         h.PageSize[1] = 1;
-         h.cupsColorSpace = CUPS_CSPACE_CMY;
-         h.cupsCompression = 0;
-         h.cupsBytesPerLine = 30;
-       },
+      {"variable dot: no U command", 1, 1, 0, 0, 10, CUPS_CSPACE_CMY,
        "1B 26 6C 00 00 4D  1B 26 6C 0B 00 50"},
   };
+  // clang-format on
   for (const auto& c : cases) {
-    auto h = MakeHeader(10, 10, CUPS_CSPACE_CMYK, 600);
-    c.edit(h);
+    auto h = MakeHeader(10, c.height, c.space, 600);
+    h.HWResolution[0] = c.dpi;
+    h.PageSize[1] = c.length;
+    h.MediaPosition = c.position;
+    h.cupsMediaType = c.media;
+    if (c.space == CUPS_CSPACE_CMY) h.cupsCompression = 0;
     const RunResult r = Print(h);
     ASSERT_EQ(r.status, 0) << c.name << r.err;
     const std::string expected = Hex(c.expected);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process.h"
 #include "tools/png_writer.h"
 #include "tools/preview.h"
 #include "tools/raster_compare.h"
@@ -166,35 +167,11 @@ TEST(ToneCheck, InputBandsAgainstPrintedCoverage) {
   std::remove(path.c_str());
 }
 
-#ifdef ZELT_BUILD_DIR
-struct CommandResult {
-  int status = -1;
-  std::string out, err;
-};
-
-CommandResult RunZeltview(const std::string& arguments) {
-  std::string out = TempPath("out"), err = TempPath("err");
-  std::string command =
-      std::string(ZELT_BUILD_DIR) + "/zeltview " + arguments + " >" + out + " 2>" + err;
-  CommandResult run;
-  int status = std::system(command.c_str());
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  auto slurp = [](const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::remove(path.c_str());
-    return text.str();
-  };
-  run.out = slurp(out);
-  run.err = slurp(err);
-  return run;
-}
-
 TEST(ZeltviewCommand, ReportsStructureAndFaults) {
-  if (access((std::string(ZELT_BUILD_DIR) + "/zeltview").c_str(), X_OK) != 0)
-    GTEST_SKIP() << "zeltview not built";
-  std::string stream_path = TempPath("job.zelt"), raster_path = TempPath("job.ras");
+  const std::string zeltview = std::string(ZELT_BUILD_DIR) + "/zeltview";
+  if (access(zeltview.c_str(), X_OK) != 0) GTEST_SKIP() << "zeltview not built";
+  zelt_test::TempDir dir;
+  const std::string stream_path = dir.File("job.zelt"), raster_path = dir.File("job.ras");
   Bytes stream = OnePage(0, 1, 2, {{{0xFF, 0xFF}}});
   auto write = [&](const Bytes& bytes) {
     std::ofstream(stream_path, std::ios::binary)
@@ -204,28 +181,24 @@ TEST(ZeltviewCommand, ReportsStructureAndFaults) {
   write(stream);
   WriteRaster(raster_path, 16, CUPS_CSPACE_K, 1, 1, {Bytes(16, 255), Bytes(16, 0)});
 
-  CommandResult good = RunZeltview("--against " + raster_path + " " + stream_path);
+  const auto good = zelt_test::RunProgram({zeltview, "--against", raster_path, stream_path});
   EXPECT_EQ(good.status, 0) << good.err;
-  EXPECT_NE(good.out.find("job: 1 page, " + std::to_string(stream.size()) + " bytes"),
-            std::string::npos)
-      << good.out;
-  EXPECT_NE(good.out.find("plane 0 Cyan: 1 rows, 0 skips (0 lines), coverage 50.000%"),
-            std::string::npos)
-      << good.out;
-  EXPECT_NE(good.out.find("input 50.000%, printed 50.000%, difference +0.000%"), std::string::npos)
-      << good.out;
+  for (const std::string& line :
+       {"job: 1 page, " + std::to_string(stream.size()) + " bytes",
+        std::string("plane 0 Cyan: 1 rows, 0 skips (0 lines), coverage 50.000%"),
+        std::string("input 50.000%, printed 50.000%, difference +0.000%")})
+    EXPECT_NE(good.out.find(line), std::string::npos) << good.out;
 
   stream[stream.size() - 6] = 0x99;  // inside the rC command of the page end
   write(stream);
-  CommandResult bad = RunZeltview("- <" + stream_path);
+  zelt_test::RunOptions from_stdin;
+  from_stdin.stdin_path = stream_path;
+  const auto bad = zelt_test::RunProgram({zeltview, "-"}, from_stdin);
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(bad.err.rfind("zeltview: offset " + std::to_string(stream.size() - 8) + ": ", 0), 0u)
       << bad.err;
 
-  EXPECT_EQ(RunZeltview("--scale 0 " + stream_path).status, 2);
-  std::remove(stream_path.c_str());
-  std::remove(raster_path.c_str());
+  EXPECT_EQ(zelt_test::RunProgram({zeltview, "--scale", "0", stream_path}).status, 2);
 }
-#endif
 
 }  // namespace
