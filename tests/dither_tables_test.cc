@@ -8,62 +8,11 @@
 #include <set>
 #include <vector>
 
-#include "dither/tables.h"
-#include "dither/vdot_code.h"
+#include "dither/table_catalog.h"
 
 namespace {
 
-struct Standard {
-  const char* name;
-  const std::int16_t* data;
-  int width, height;
-  int dots;  // dots of a clustered screen built here, 0 for the listed ones
-};
-
-struct Plane {
-  const char* name;
-  const std::int16_t* matrix;
-  int width, height;
-  const std::int16_t* adjust;
-  const std::int16_t* expand;
-  const ToneEntry* tone;
-  int entries;
-  std::int16_t base;
-  bool four_planes;
-  bool listed;  // matrix given by the printer rather than built here
-};
-
-#define STANDARD(t, w, h, dots) \
-  Standard { #t, t.data(), w, h, dots }
-const Standard kStandard[] = {
-    STANDARD(MediumCyanDither, 8, 8, 0),    STANDARD(MediumMagentaDither, 30, 30, 90),
-    STANDARD(MediumYellowDither, 9, 9, 0),  STANDARD(MediumBlackDither, 30, 30, 90),
-    STANDARD(FineCyanDither, 12, 18, 0),    STANDARD(FineMagentaDither, 68, 68, 272),
-    STANDARD(FineYellowDither, 10, 15, 0),  STANDARD(FineBlackDither, 68, 68, 272),
-    STANDARD(Fine2CyanDither, 24, 18, 0),   STANDARD(Fine2MagentaDither, 136, 68, 0),
-    STANDARD(Fine2YellowDither, 20, 15, 0), STANDARD(Fine2BlackDither, 136, 68, 0),
-};
-#undef STANDARD
-
-#define PLANE(colour, set, w, h, plane, four, listed)                                   \
-  Plane {                                                                               \
-#colour #set, VDither##colour##set.data(), w, h, VAdjust##colour##set.data(),       \
-        VExpand##colour##set.data(), VTone##colour##set.data(),                         \
-        static_cast < int>(VTone##colour##set.size()), VBases##set[plane], four, listed \
-  }
-const Plane kPlanes[] = {
-    PLANE(Gray, 100, 74, 74, 0, false, false),  PLANE(Gray, 160, 26, 26, 0, false, false),
-    PLANE(Cyan, 145, 68, 68, 0, true, false),   PLANE(Magenta, 145, 64, 64, 1, true, false),
-    PLANE(Yellow, 145, 24, 24, 2, true, false), PLANE(Black, 145, 64, 32, 3, true, false),
-    PLANE(Cyan, 190, 40, 40, 0, true, false),   PLANE(Magenta, 190, 40, 40, 1, true, false),
-    PLANE(Yellow, 190, 12, 12, 2, true, true),  PLANE(Black, 190, 24, 24, 3, true, false),
-};
-#undef PLANE
-
-int Code(const Plane& p, int sample, int cell) {
-  return VDotCode(p.adjust, p.expand, p.tone, p.base, p.four_planes,
-                  static_cast<std::uint8_t>(sample), p.matrix[cell]);
-}
+using Plane = VariableDotPlane;
 
 int Level(const Plane& p, int m) {
   if (p.four_planes) return m <= 16 ? 1 : (m - 17) / 4 + 2;
@@ -82,23 +31,17 @@ std::array<int, 4> Neighbours(const std::int16_t* m, int width, int height, int 
 // reach 3.3 times that (FineYellowDither holds one value in 6 of 150 cells
 // against an even 1 / 81), so a rise beyond 4 / D marks a lopsided screen.
 TEST(DitherTables, StandardCoverageRisesSmoothly) {
-  for (const auto& t : kStandard) {
+  for (const auto& t : kStandardScreens) {
     const int cells = t.width * t.height;
     std::set<int> printing;
     for (int i = 0; i < cells; ++i)
       if (t.data[i] < 255) printing.insert(t.data[i]);
     const double bound = 4.0 / static_cast<double>(printing.size());
-    double previous = 0;
-    for (int s = 0; s < 256; ++s) {
-      const double c = static_cast<double>(std::count_if(t.data, t.data + cells,
-                                                         [s](std::int16_t v) { return s > v; })) /
-                       cells;
-      if (s == 0) {
-        EXPECT_EQ(c, 0) << t.name;
-      }
-      EXPECT_GE(c, previous) << t.name << " at " << s;
-      EXPECT_LE(c - previous, bound) << t.name << " at " << s;
-      previous = c;
+    const std::vector<double> coverage = Coverage(t);
+    EXPECT_EQ(coverage[0], 0) << t.name;
+    for (int s = 1; s < 256; ++s) {
+      EXPECT_GE(coverage[s], coverage[s - 1]) << t.name << " at " << s;
+      EXPECT_LE(coverage[s] - coverage[s - 1], bound) << t.name << " at " << s;
     }
   }
 }
@@ -106,21 +49,21 @@ TEST(DitherTables, StandardCoverageRisesSmoothly) {
 // The built screens grow clustered dots: the only cells with no lower
 // neighbour are the dots' first pixels, one per dot.
 TEST(DitherTables, BuiltScreensGrowOneClusterPerDot) {
-  for (const auto& t : kStandard) {
-    if (t.dots == 0) continue;
+  for (const auto& t : kStandardScreens) {
+    if (t.built_dots == 0) continue;
     int seeds = 0;
     for (int i = 0; i < t.width * t.height; ++i) {
       const auto n = Neighbours(t.data, t.width, t.height, i);
       seeds += *std::min_element(n.begin(), n.end()) > t.data[i];
     }
-    EXPECT_EQ(seeds, t.dots) << t.name;
+    EXPECT_EQ(seeds, t.built_dots) << t.name;
   }
 }
 
 // A variable-dot dot grows from its centre: every cell above level 1 touches
 // a cell of a lower level.
 TEST(DitherTables, VariableDotLevelsGrowFromLowerOnes) {
-  for (const auto& p : kPlanes) {
+  for (const auto& p : kVariableDotPlanes) {
     for (int i = 0; i < p.width * p.height; ++i) {
       const int level = Level(p, p.matrix[i]);
       if (level == 1) continue;
@@ -136,15 +79,15 @@ TEST(DitherTables, VariableDotLevelsGrowFromLowerOnes) {
 // on the planes with an identity adjustment, and 255 prints code 15
 // everywhere except on the 145 black plane, whose adjustment stops at 153.
 TEST(DitherTables, VariableDotCodesRiseWithTheSample) {
-  for (const auto& p : kPlanes) {
+  for (const auto& p : kVariableDotPlanes) {
     const bool black145 = p.adjust == VAdjustBlack145.data();
     for (int i = 0; i < p.width * p.height; ++i) {
-      int previous = Code(p, 0, i);
+      int previous = CellCode(p, 0, i);
       if (p.adjust[0] == 0) {
         EXPECT_EQ(previous, 0) << p.name;
       }
       for (int s = 1; s < 256; ++s) {
-        const int code = Code(p, s, i);
+        const int code = CellCode(p, s, i);
         ASSERT_GE(code, previous) << p.name << " cell " << i << " sample " << s;
         previous = code;
       }
@@ -164,7 +107,7 @@ double LargestRiseOfOneExpandedValue(const Plane& p) {
   std::vector<int> level_cells(256);
   for (int i = 0; i < cells; ++i) ++level_cells[Level(p, p.matrix[i])];
   double largest = 0;
-  for (int k = 1; k < p.entries; ++k) {
+  for (int k = 1; k < p.tone_entries; ++k) {
     const int level = p.tone[k][0];
     const int rise = p.tone[k][1] - (p.tone[k - 1][0] == level ? p.tone[k - 1][1] : 0);
     const int ranks = (p.four_planes && level == 1) ? 16 : 4;
@@ -180,7 +123,7 @@ double LargestRiseOfOneExpandedValue(const Plane& p) {
 // curves themselves stay within 3 times their mean slope over the samples
 // where they rise, so no sample crosses a run of tone steps at once.
 TEST(DitherTables, VariableDotToneRisesSmoothly) {
-  for (const auto& p : kPlanes) {
+  for (const auto& p : kVariableDotPlanes) {
     const int cells = p.width * p.height;
     const double per_value = LargestRiseOfOneExpandedValue(p);
     int last_zero = 0;
@@ -190,7 +133,7 @@ TEST(DitherTables, VariableDotToneRisesSmoothly) {
     double previous = 0;
     for (int s = 0; s < 256; ++s) {
       long sum = 0;
-      for (int i = 0; i < cells; ++i) sum += Code(p, s, i);
+      for (int i = 0; i < cells; ++i) sum += CellCode(p, s, i);
       const double mean = static_cast<double>(sum) / cells;
       if (s > 0) {
         const int crossed = p.expand[p.adjust[s]] - p.expand[p.adjust[s - 1]];
