@@ -521,4 +521,23 @@ constexpr bool ValidExpansion(const Curve256& e, const std::array<ToneEntry, Ent
          NeverDecreases(e) && e255 == ExpandedValues(tone, four_planes);
 }
 
+
+// ---------------------------------------------------------------------------
+// Pinning.  A 64-bit FNV-1a digest of a table's entries (low byte first), so
+// every constructed table states the exact values it prints with: a change to
+// the builder that moves a single threshold fails to compile until the digest
+// is updated on purpose.
+template <std::size_t N>
+constexpr std::uint64_t Digest(const std::array<std::int16_t, N>& table) {
+  std::uint64_t h = 0xcbf29ce484222325u;
+  for (const std::int16_t v : table) {
+    const auto u = static_cast<std::uint16_t>(v);
+    for (const int byte : {u & 0xFF, u >> 8}) {
+      h ^= static_cast<std::uint64_t>(byte);
+      h *= 0x100000001b3u;
+    }
+  }
+  return h;
+}
+
 }  // namespace screen

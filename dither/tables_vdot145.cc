@@ -122,3 +122,15 @@ static_assert(ValidExpansion(VExpandYellow145, VToneYellow145, true, 1, 241, 460
 static_assert(ValidExpansion(VExpandBlack145, VToneBlack145, true, 1, 261, 436));
 
 }  // namespace
+
+// The built tables, pinned: a builder change that moves any value fails here
+// until the digest is updated on purpose.
+static_assert(screen::Digest(VDitherCyan145) == 0x271ae648b241ef25u);
+static_assert(screen::Digest(VDitherMagenta145) == 0x8ec98dc8a5b6fdc5u);
+static_assert(screen::Digest(VDitherYellow145) == 0x7e12019d480eb6e5u);
+static_assert(screen::Digest(VDitherBlack145) == 0xc424f42cb7267305u);
+static_assert(screen::Digest(VAdjustBlack145) == 0x5b63d0a297c6f3f6u);
+static_assert(screen::Digest(VExpandCyan145) == 0x29f804f2fe5d2561u);
+static_assert(screen::Digest(VExpandMagenta145) == 0xf1418680baff2824u);
+static_assert(screen::Digest(VExpandYellow145) == 0x0a54b8c59e4d62ecu);
+static_assert(screen::Digest(VExpandBlack145) == 0x26f130407a5f8cf4u);

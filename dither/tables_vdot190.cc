@@ -118,3 +118,14 @@ static_assert(ValidExpansion(VExpandYellow190, VToneYellow190, true, 2, 414, 100
 static_assert(ValidExpansion(VExpandBlack190, VToneBlack190, true, 2, 308, 404));
 
 }  // namespace
+
+// The built tables, pinned: a builder change that moves any value fails here
+// until the digest is updated on purpose.
+static_assert(screen::Digest(VDitherCyan190) == 0x7de7618c940a1385u);
+static_assert(screen::Digest(VDitherMagenta190) == 0x54ff9d1f6a312aa5u);
+static_assert(screen::Digest(VDitherBlack190) == 0x7e12019d480eb6e5u);
+static_assert(screen::Digest(VAdjustBlack190) == 0x273bf6280f492356u);
+static_assert(screen::Digest(VExpandCyan190) == 0xbee8ece5c401402fu);
+static_assert(screen::Digest(VExpandMagenta190) == 0xa892c4cdb0c8e6c3u);
+static_assert(screen::Digest(VExpandYellow190) == 0xe79ddba7bbe10ee5u);
+static_assert(screen::Digest(VExpandBlack190) == 0x6af5612b96346857u);
