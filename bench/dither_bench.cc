@@ -4,45 +4,51 @@
 
 #include <random>
 
-#include "dither/dither.h"
-#include "page/page_state.h"
+#include "dither/photo.h"
+#include "dither/reference.h"
+#include "dither/standard.h"
+#include "dither/vphoto.h"
+#include "page/dither_binding.h"
+#include "page/page.h"
 
 namespace {
 
-using Routine = void (*)(const cups_page_header_t*, std::uint32_t);
+using Routine = void (*)(Page&, std::uint32_t);
+
 
 enum Content { kRandom, kFlat };
 
 void Run(benchmark::State& state, Routine routine, cups_cspace_t space, unsigned compression,
          unsigned dpi, Content content) {
-  cups_page_header_t h{};
+  Page page;
+  cups_page_header2_t& h = page.header;
   h.cupsColorSpace = space;
   h.cupsCompression = compression;
   h.HWResolution[0] = h.HWResolution[1] = dpi;
   h.cupsWidth = 17 * dpi / 2;  // 8.5 inches
-  DecideColorMode(h, PrinterPlanes, PrinterColors);
-  BindDitherTables(h);
-  AllocatePageBuffers(h);
+  NullLog log;
+  DecidePageMode(page);
+  BindDitherTables(log, page);
+  AllocatePageBuffers(AllocateZeroed, page);
 
   // 64 different lines, cycled; black generation rewrites them in place, so
   // each is restored before use from a pristine copy.
   constexpr int kLines = 64;
-  const std::size_t line_bytes = static_cast<std::size_t>(PrinterPlanes) * h.cupsWidth;
+  const std::size_t line_bytes = static_cast<std::size_t>(page.PrinterPlanes) * h.cupsWidth;
   std::vector<std::uint8_t> lines(kLines * line_bytes);
   std::mt19937 rng(1);
   for (auto& b : lines) b = content == kRandom ? static_cast<std::uint8_t>(rng()) : 128;
 
   std::uint32_t y = 0;
   for (auto _ : state) {
-    std::copy_n(lines.begin() + (y % kLines) * line_bytes, line_bytes, InputBuffers[0]);
-    routine(&h, y++);
-    benchmark::DoNotOptimize(DotBuffers[0][0]);
+    std::copy_n(lines.begin() + (y % kLines) * line_bytes, line_bytes, page.InputBuffers[0]);
+    routine(page, y++);
+    benchmark::DoNotOptimize(page.DotBuffers[0][0]);
     benchmark::ClobberMemory();
   }
   const double samples = static_cast<double>(state.iterations()) * static_cast<double>(line_bytes);
   state.counters["ns/sample"] =
       benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  ReleasePageBuffers();
 }
 
 struct Case {

@@ -3,8 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "dither/dither.h"
-#include "page/page_state.h"
+#include "dither/photo.h"
+#include "dither/reference.h"
+#include "page/page.h"
 
 namespace {
 
@@ -19,23 +20,23 @@ inline int PhotoCode(int c, std::int16_t threshold) {
 
 }  // namespace
 
-void DitherPhoto(const cups_page_header_t* header, std::uint32_t y) {
-  const std::uint32_t pixels = header->cupsWidth;
-  for (int p = 0; p < PrinterPlanes; ++p) {
-    const int width = DitherWidth[p];
+void DitherPhoto(Page& page, std::uint32_t y) {
+  const std::uint32_t pixels = page.header.cupsWidth;
+  for (int p = 0; p < page.PrinterPlanes; ++p) {
+    const int width = page.DitherWidth[p];
     if (width < 2 || width + 1 > kMaxRow) {
-      DitherPhotoReference(header, y);
+      DitherPhotoReference(page, y);
       return;
     }
     const std::int16_t* row =
-        DitherData[p] + (y % static_cast<std::uint32_t>(DitherHeight[p])) * width;
+        page.DitherData[p] + (y % static_cast<std::uint32_t>(page.DitherHeight[p])) * width;
     std::array<std::int16_t, kMaxRow> t;
     for (int i = 0; i < width; ++i) t[i] = row[i];
     t[width] = row[0];
 
-    const auto& curve = DitherLUTs[p];
-    const std::uint8_t* in = InputBuffers[p];
-    std::uint8_t* out = DotBuffers[p];
+    const auto& curve = page.DitherLUTs[p];
+    const std::uint8_t* in = page.InputBuffers[p];
+    std::uint8_t* out = page.DotBuffers[p];
     int col = 0;
     std::uint32_t x = 0;
     for (; x + 2 <= pixels; x += 2) {

@@ -1,9 +1,7 @@
-// The plain halftoning routines: pixel by pixel, with the modulo and the
-// bit/nibble packing written out.  Kept as the definition the fast routines
-// are tested against.
-#include "dither/dither.h"
+#include "dither/reference.h"
+
 #include "dither/vdot_code.h"
-#include "page/page_state.h"
+#include "page/page.h"
 
 namespace {
 
@@ -30,15 +28,16 @@ class NibblePacker {
 
 }  // namespace
 
-void DitherStandardReference(const cups_page_header_t* header, std::uint32_t y) {
-  for (int p = 0; p < PrinterPlanes; ++p) {
-    const std::uint32_t width = static_cast<std::uint32_t>(DitherWidth[p]);
+void DitherStandardReference(Page& page, std::uint32_t y) {
+  const std::uint32_t pixels = page.header.cupsWidth;
+  for (int p = 0; p < page.PrinterPlanes; ++p) {
+    const std::uint32_t width = static_cast<std::uint32_t>(page.DitherWidth[p]);
     const std::int16_t* row =
-        DitherData[p] + (y % static_cast<std::uint32_t>(DitherHeight[p])) * width;
-    std::uint8_t* out = DotBuffers[p];
+        page.DitherData[p] + (y % static_cast<std::uint32_t>(page.DitherHeight[p])) * width;
+    std::uint8_t* out = page.DotBuffers[p];
     std::uint8_t byte = 0, mask = 0x80;
-    for (std::uint32_t x = 0; x < header->cupsWidth; ++x) {
-      if (InputBuffers[p][x] > row[x % width]) byte |= mask;
+    for (std::uint32_t x = 0; x < pixels; ++x) {
+      if (page.InputBuffers[p][x] > row[x % width]) byte |= mask;
       if (mask == 1) {
         *out++ = byte;
         byte = 0;
@@ -51,43 +50,45 @@ void DitherStandardReference(const cups_page_header_t* header, std::uint32_t y) 
   }
 }
 
-void DitherPhotoReference(const cups_page_header_t* header, std::uint32_t y) {
-  for (int p = 0; p < PrinterPlanes; ++p) {
-    const std::uint32_t width = static_cast<std::uint32_t>(DitherWidth[p]);
+void DitherPhotoReference(Page& page, std::uint32_t y) {
+  const std::uint32_t pixels = page.header.cupsWidth;
+  for (int p = 0; p < page.PrinterPlanes; ++p) {
+    const std::uint32_t width = static_cast<std::uint32_t>(page.DitherWidth[p]);
     const std::int16_t* row =
-        DitherData[p] + (y % static_cast<std::uint32_t>(DitherHeight[p])) * width;
-    NibblePacker pack(DotBuffers[p]);
-    for (std::uint32_t x = 0; x < header->cupsWidth; ++x) {
-      const int c = DitherLUTs[p][InputBuffers[p][x]];
+        page.DitherData[p] + (y % static_cast<std::uint32_t>(page.DitherHeight[p])) * width;
+    NibblePacker pack(page.DotBuffers[p]);
+    for (std::uint32_t x = 0; x < pixels; ++x) {
+      const int c = page.DitherLUTs[p][page.InputBuffers[p][x]];
       const int q = c / 17, d = c % 17;
       pack.Put(x, d > row[x % width] ? q + 1 : q);
     }
-    pack.Finish(header->cupsWidth);
+    pack.Finish(pixels);
   }
 }
 
-void DitherVPhotoReference(const cups_page_header_t* header, std::uint32_t y) {
-  const bool four_planes = PrinterPlanes > 1;
+void DitherVPhotoReference(Page& page, std::uint32_t y) {
+  const std::uint32_t pixels = page.header.cupsWidth;
+  const bool four_planes = page.PrinterPlanes > 1;
   if (four_planes) {
     // Black generation: the smallest of cyan, magenta and yellow becomes
     // black; a full black pixel prints on the black plane alone.
-    for (std::uint32_t x = 0; x < header->cupsWidth; ++x) {
-      std::uint8_t k = InputBuffers[0][x];
-      if (InputBuffers[1][x] < k) k = InputBuffers[1][x];
-      if (InputBuffers[2][x] < k) k = InputBuffers[2][x];
-      InputBuffers[3][x] = k;
-      if (k == 255) InputBuffers[0][x] = InputBuffers[1][x] = InputBuffers[2][x] = 0;
+    for (std::uint32_t x = 0; x < pixels; ++x) {
+      std::uint8_t k = page.InputBuffers[0][x];
+      if (page.InputBuffers[1][x] < k) k = page.InputBuffers[1][x];
+      if (page.InputBuffers[2][x] < k) k = page.InputBuffers[2][x];
+      page.InputBuffers[3][x] = k;
+      if (k == 255) page.InputBuffers[0][x] = page.InputBuffers[1][x] = page.InputBuffers[2][x] = 0;
     }
   }
-  for (int p = 0; p < PrinterPlanes; ++p) {
-    const std::uint32_t width = static_cast<std::uint32_t>(DitherWidth[p]);
+  for (int p = 0; p < page.PrinterPlanes; ++p) {
+    const std::uint32_t width = static_cast<std::uint32_t>(page.DitherWidth[p]);
     const std::int16_t* row =
-        DitherData[p] + (y % static_cast<std::uint32_t>(DitherHeight[p])) * width;
-    const std::int16_t base = four_planes ? DitherBases[p] : 0;
-    NibblePacker pack(DotBuffers[p]);
-    for (std::uint32_t x = 0; x < header->cupsWidth; ++x)
-      pack.Put(x, VDotCode(DitherAdjust[p], DitherExpand[p], DitherTone[p], base, four_planes,
-                           InputBuffers[p][x], row[x % width]));
-    pack.Finish(header->cupsWidth);
+        page.DitherData[p] + (y % static_cast<std::uint32_t>(page.DitherHeight[p])) * width;
+    const std::int16_t base = four_planes ? page.DitherBases[p] : 0;
+    NibblePacker pack(page.DotBuffers[p]);
+    for (std::uint32_t x = 0; x < pixels; ++x)
+      pack.Put(x, VDotCode(page.DitherAdjust[p], page.DitherExpand[p], page.DitherTone[p], base, four_planes,
+                           page.InputBuffers[p][x], row[x % width]));
+    pack.Finish(pixels);
   }
 }

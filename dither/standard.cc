@@ -5,8 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "dither/dither.h"
-#include "page/page_state.h"
+#include "dither/reference.h"
+#include "dither/standard.h"
+#include "page/page.h"
 
 namespace {
 
@@ -21,26 +22,26 @@ inline std::uint8_t DitherByte(const std::uint8_t* s, const std::uint8_t* t) {
 
 }  // namespace
 
-void DitherStandard(const cups_page_header_t* header, std::uint32_t y) {
-  const std::uint32_t pixels = header->cupsWidth;
-  for (int p = 0; p < PrinterPlanes; ++p) {
-    const int width = DitherWidth[p];
+void DitherStandard(Page& page, std::uint32_t y) {
+  const std::uint32_t pixels = page.header.cupsWidth;
+  for (int p = 0; p < page.PrinterPlanes; ++p) {
+    const int width = page.DitherWidth[p];
     if (width < 8 || width + 8 > kMaxRow) {
       // No matrix of ours has such a width; the plain routine handles any.
-      DitherStandardReference(header, y);
+      DitherStandardReference(page, y);
       return;
     }
 
     // Thresholds are 0..255, so a byte holds each; a threshold row entry of
     // 255 can never be exceeded, exactly as the 16-bit compare.
     const std::int16_t* row =
-        DitherData[p] + (y % static_cast<std::uint32_t>(DitherHeight[p])) * width;
+        page.DitherData[p] + (y % static_cast<std::uint32_t>(page.DitherHeight[p])) * width;
     std::array<std::uint8_t, kMaxRow> t;
     for (int i = 0; i < width + 7; ++i)
       t[i] = static_cast<std::uint8_t>(row[i < width ? i : i - width]);
 
-    const std::uint8_t* in = InputBuffers[p];
-    std::uint8_t* out = DotBuffers[p];
+    const std::uint8_t* in = page.InputBuffers[p];
+    std::uint8_t* out = page.DotBuffers[p];
     int col = 0;
     std::uint32_t x = 0;
     for (; x + 8 <= pixels; x += 8) {

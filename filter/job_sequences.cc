@@ -1,13 +1,14 @@
 #include "filter/job_sequences.h"
 
 #include "output/commands.h"
+#include "output/sink.h"
 
-void Setup(ppd_file_t* /*ppd*/) {
-  WriteCommand(kJobReset);
-  WriteCommand(kJobReset);
-  WriteCommand(kJobReset);
-  WriteCommand(kJobStartMode);
-  WriteCommand(kJobStartSelect);
+void Setup(Sink& sink) {
+  sink.Send(kJobReset);
+  sink.Send(kJobReset);
+  sink.Send(kJobReset);
+  sink.Send(kJobStartMode);
+  sink.Send(kJobStartSelect);
 }
 
-void WriteJobEnd() { WriteCommand(kJobEnd); }
+void WriteJobEnd(Sink& sink) { sink.Send(kJobEnd); }

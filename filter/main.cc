@@ -7,29 +7,44 @@
 // standard output and status lines to standard error.  Exit status 0 when at
 // least one page was printed, 1 when the job failed.
 
+#include <cups/ppd.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "filter/job_sequences.h"
 #include "filter/page_loop.h"
+#include "output/sink.h"
 #include "output/spool_files.h"
+#include "page/job.h"
 
 namespace {
 
-// Explains a PPD that could not be opened: one "ERROR: " line with the cause,
-// and the reader's own diagnosis as a "DEBUG: " line.
-void ReportPpdFailure(const char* path) {
+// Status lines go to standard error as they come.
+class StderrLog final : public StatusLog {
+ public:
+  void Line(std::string_view line) override { std::fwrite(line.data(), 1, line.size(), stderr); }
+};
+
+// The printer's model number from its PPD, or -1 with an "ERROR: " line
+// naming the cause (and the PPD reader's own diagnosis as a "DEBUG: " line).
+int ReadModelNumber(const char* path) {
   if (!path) {
     std::fputs("ERROR: No PPD file: the PPD environment variable is not set\n", stderr);
-    return;
+    return -1;
   }
-  int line = 0;
-  const ppd_status_t status = ppdLastError(&line);
-  std::fprintf(stderr, "ERROR: Unable to open PPD file %s: %s\n", path, ppdErrorString(status));
-  std::fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
+  ppd_file_t* ppd = ppdOpenFile(path);
+  if (!ppd) {
+    int line = 0;
+    const ppd_status_t status = ppdLastError(&line);
+    std::fprintf(stderr, "ERROR: Unable to open PPD file %s: %s\n", path, ppdErrorString(status));
+    std::fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), line);
+    return -1;
+  }
+  const int model = ppd->model_number;
+  ppdClose(ppd);
+  return model;
 }
 
 }  // namespace
@@ -43,38 +58,28 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  const char* ppd_path = std::getenv("PPD");
-  ppd_file_t* ppd = ppd_path ? ppdOpenFile(ppd_path) : nullptr;
-
+  // An unopenable raster file is reported before a PPD problem: it is the
+  // more specific one.
   int fd = 0;
   if (argc == 7 && (fd = open(argv[6], O_RDONLY)) == -1) {
     std::perror("ERROR: Unable to open raster file - ");
-    if (ppd) ppdClose(ppd);
     return 1;
   }
-  if (!ppd) {
-    ReportPpdFailure(ppd_path);
+  const int model = ReadModelNumber(std::getenv("PPD"));
+  if (model < 0) {
     if (fd != 0) close(fd);
     return 1;
   }
 
-  cups_raster_t* ras = cupsRasterOpen(fd, CUPS_RASTER_READ);
+  cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
   InstallCancelHandler();
-  Setup(ppd);
 
-  bool refused = false;
-  const int pages = PrintPages(ppd, ras, refused);
+  StreamSink sink(stdout);
+  StderrLog log;
+  Job job{.model_number = model, .sink = sink, .log = log, .spool_directory = SpoolDirectory()};
+  const JobResult result = PrintJob(job, raster);
 
-  cupsRasterClose(ras);
+  cupsRasterClose(raster);
   if (fd != 0) close(fd);
-  WriteJobEnd();
-  std::fflush(stdout);
-  ppdClose(ppd);
-
-  if (refused) return 1;
-  if (pages == 0) {
-    std::fputs("ERROR: No pages found!\n", stderr);
-    return 1;
-  }
-  return 0;
+  return EndJob(log, result);
 }

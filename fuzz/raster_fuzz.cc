@@ -13,10 +13,12 @@
 #include <cstring>
 
 #include "filter/page_loop.h"
+#include "output/sink.h"
 
 namespace {
 
-ppd_file_t* ppd = nullptr;
+char spool_dir[] = "/tmp/zelt-fuzz-XXXXXX";
+
 
 // Takes bytes from the front of the fuzz input; zeros when it runs out.
 class Input {
@@ -38,13 +40,8 @@ class Input {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Printer data goes nowhere; spool files go to a private directory.
-  if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-  static char dir[] = "/tmp/zelt-fuzz-XXXXXX";
-  if (!mkdtemp(dir)) std::abort();
-  setenv("TMPDIR", dir, 1);
-  ppd = ppdOpenFile(ZELT_FUZZ_PPD);
-  if (!ppd) std::abort();
+  // Spool files go to a private directory.
+  if (!mkdtemp(spool_dir)) std::abort();
   return 0;
 }
 
@@ -88,8 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   lseek(fd, 0, SEEK_SET);
   cups_raster_t* ras = cupsRasterOpen(fd, CUPS_RASTER_READ);
-  bool refused = false;
-  PrintPages(ppd, ras, refused);
+  MemorySink sink;
+  NullLog log;
+  Job job{.model_number = 2, .sink = sink, .log = log, .spool_directory = spool_dir};
+  (void)PrintJob(job, ras);
   cupsRasterClose(ras);
   close(fd);
   return 0;

@@ -1,31 +1,16 @@
-// The printer's command vocabulary and the writers that put commands on the
-// wire.
+// The printer's command vocabulary.
 //
 // Commands are escape sequences with raw byte parameters, and most contain NUL
-// bytes, so every command is a counted run of bytes written to the buffered
-// standard output stream; nothing here is a C string.  A two-byte parameter is
-// a 16-bit value, low byte first; higher bits are dropped.
+// bytes, so every command is a counted run of bytes (see Sink::Send); nothing
+// here is a C string.  A two-byte parameter is a 16-bit value, low byte
+// first; higher bits are dropped.
 #pragma once
-
-#include <cups/ppd.h>
-#include <cups/raster.h>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <span>
 
 inline constexpr std::uint8_t kEsc = 0x1B;
-
-using Bytes = std::span<const std::uint8_t>;
-
-// Writes a counted run of bytes to standard output (buffered).
-inline void WriteBytes(Bytes bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
-template <std::size_t N>
-void WriteCommand(const std::array<std::uint8_t, N>& command) {
-  std::fwrite(command.data(), 1, N, stdout);
-}
 
 // The low 16 bits of n, low byte first, at out[0] and out[1].
 constexpr void PutLe16(std::uint8_t* out, std::uint32_t n) {
@@ -103,31 +88,3 @@ static_assert(sizeof(kWhiteSelect) == 10 && sizeof(kPageEnd) == 5);
 static_assert(BoxDefinitionCommand(1, {1, 2, 0x10003, 4})[10] == 0x03 &&
               BoxDefinitionCommand(1, {1, 2, 0x10003, 4})[11] == 0x00);
 static_assert(AmpLCommand(258, 'M')[3] == 0x02 && AmpLCommand(258, 'M')[4] == 0x01);
-
-// Colour select codes per colour mode and plane; -1 marks planes a mode does
-// not have.
-extern const std::array<std::array<int, 4>, 6> ColorCodes;
-
-// True when the page asks for the glossy finish: OutputType is exactly
-// "Glossy", case and length included.
-bool IsGlossy(const cups_page_header_t& header);
-
-// The print box of a variable-dot page from its imaging box, margins and page
-// size, in dots at the vertical resolution.
-PrintBox ComputePrintBox(const cups_page_header_t& header);
-
-// Writes the command sequence that opens the pass of one plane.  last is the
-// plane whose pass ends the copy; only its colour select carries flag 1.
-void StartPlane(ppd_file_t* ppd, const cups_page_header_t* header, int plane, int last);
-
-// Sends one data line's dot rows: plane 0 to the printer at once (and to its
-// spool file when it has one), the others to their spool files.
-void OutputLine(const cups_page_header_t* header);
-
-// Sends one plane's dot row as a row command, preceded by a skip command for
-// the blank rows before it; a blank row is only counted.
-void compress_line(const std::uint8_t* row, int length, int plane);
-
-// Sends the rest of the page for every copy, then closes and removes the spool
-// files and releases the line buffers.
-void EndPage(ppd_file_t* ppd, const cups_page_header_t* header, int page);

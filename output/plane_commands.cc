@@ -1,23 +1,16 @@
+#include "output/plane_commands.h"
+
 #include <cstring>
 
-#include "output/commands.h"
-#include "page/page_state.h"
+#include "output/sink.h"
+#include "page/page.h"
 
-const std::array<std::array<int, 4>, 6> ColorCodes = {{
-    {1, 2, 3, 0},
-    {4, 5, 6, 0},
-    {4, 5, 6, 7},
-    {3, 2, 1, -1},
-    {0x0B, -1, -1, -1},
-    {1, 2, 3, 0},
-}};
-
-bool IsGlossy(const cups_page_header_t& header) {
+bool IsGlossy(const cups_page_header2_t& header) {
   // Six letters and the terminating NUL: "Glossy2" or "glossy" do not match.
   return std::memcmp(header.OutputType, "Glossy", sizeof "Glossy") == 0;
 }
 
-PrintBox ComputePrintBox(const cups_page_header_t& h) {
+PrintBox ComputePrintBox(const cups_page_header2_t& h) {
   // Imaging box relative to the hardware margins, in points.
   int left = static_cast<int>(h.ImagingBoundingBox[0] - h.Margins[0]);
   const int right0 = static_cast<int>(h.ImagingBoundingBox[2] - h.Margins[0]);
@@ -59,55 +52,56 @@ namespace {
 // Tells the printer which colour the coming pass prints; flag 1 marks the
 // last pass of the copy.  One-plane pages have no colour select, except the
 // White mode's own.
-void ColorStep(int plane, int last) {
-  if (PrinterPlanes > 1) {
-    WriteCommand(
-        ColorSelectCommand(static_cast<std::uint8_t>(ColorCodes[PrinterColors][plane] & 0xFF),
-                           plane == last ? 0x01 : 0x00));
-  } else if (PrinterColors == kModeWhite) {
-    WriteCommand(kWhiteSelect);
+void ColorStep(Sink& sink, const Page& page, int plane, int last) {
+  if (page.PrinterPlanes > 1) {
+    const int code = ColorCodes[Index(page.PrinterColors)][plane];
+    sink.Send(ColorSelectCommand(static_cast<std::uint8_t>(code & 0xFF), plane == last ? 0x01 : 0x00));
+  } else if (page.PrinterColors == ColorMode::kWhite) {
+    sink.Send(kWhiteSelect);
   }
 }
 
 // Plane 0 of a variable-dot page: the raster preamble, the glossy box, and
 // the media step, with a pre-pass over the print box on colour pages outside
 // media types 16 and 17.
-void StartVariableDotPage(const cups_page_header_t& header) {
-  WriteCommand(RUCommand(0x08));
-  WriteCommand(OCommand(false));
+void StartVariableDotPage(Sink& sink, const Page& page) {
+  const cups_page_header2_t& header = page.header;
+  sink.Send(RUCommand(0x08));
+  sink.Send(OCommand(false));
   const PrintBox box = ComputePrintBox(header);
-  if (IsGlossy(header)) WriteCommand(BoxDefinitionCommand(1, box));
+  if (IsGlossy(header)) sink.Send(BoxDefinitionCommand(1, box));
 
   if (header.cupsMediaType - 16u <= 1u) {
-    WriteCommand(UCommand(PrinterPlanes == 1 ? 0x12 : 0x11));
-  } else if (PrinterPlanes <= 1) {
-    WriteCommand(UCommand(0x92));
+    sink.Send(UCommand(page.PrinterPlanes == 1 ? 0x12 : 0x11));
+  } else if (page.PrinterPlanes <= 1) {
+    sink.Send(UCommand(0x92));
   } else {
-    WriteCommand(BoxDefinitionCommand(0, box));
-    WriteCommand(UCommand(0x01));
-    WriteCommand(RACommand(0x02));
-    WriteCommand(ColorSelectCommand(0x10, 0x03));
-    WriteCommand(BoxPrintCommand(0));
-    WriteCommand(kPassEnd);
-    WriteCommand(kRCCommand);
-    WriteCommand(UCommand(0x91));
+    sink.Send(BoxDefinitionCommand(0, box));
+    sink.Send(UCommand(0x01));
+    sink.Send(RACommand(0x02));
+    sink.Send(ColorSelectCommand(0x10, 0x03));
+    sink.Send(BoxPrintCommand(0));
+    sink.Send(kPassEnd);
+    sink.Send(kRCCommand);
+    sink.Send(UCommand(0x91));
   }
 }
 
 }  // namespace
 
-void StartPlane(ppd_file_t* /*ppd*/, const cups_page_header_t* header, int plane, int last) {
+void StartPlane(Sink& sink, const Page& page, int plane, int last) {
   if (plane > 0) {
-    WriteCommand(kPassEnd);
-  } else if (PrinterColors == kModeVariableDot) {
-    StartVariableDotPage(*header);
-    WriteCommand(RACommand(0x00));
-    WriteCommand(kBMCommand);
+    sink.Send(kPassEnd);
+  } else if (page.PrinterColors == ColorMode::kVariableDot) {
+    StartVariableDotPage(sink, page);
+    sink.Send(RACommand(0x00));
+    sink.Send(kBMCommand);
   } else {
-    WriteCommand(OCommand(IsGlossy(*header)));
-    WriteCommand(RUCommand(PrinterPlanes == 1 && PrinterColors != kModeWhite ? 0x00 : 0x04));
-    WriteCommand(RACommand(0x00));
-    WriteCommand(kBMCommand);
+    const bool plain_raster = page.PrinterPlanes == 1 && page.PrinterColors != ColorMode::kWhite;
+    sink.Send(OCommand(IsGlossy(page.header)));
+    sink.Send(RUCommand(plain_raster ? 0x00 : 0x04));
+    sink.Send(RACommand(0x00));
+    sink.Send(kBMCommand);
   }
-  ColorStep(plane, last);
+  ColorStep(sink, page, plane, last);
 }

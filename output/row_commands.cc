@@ -1,57 +1,70 @@
-#include <unistd.h>
+#include "output/row_commands.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
-#include "filter/check.h"
 #include "output/commands.h"
-#include "page/page_state.h"
+#include "output/sink.h"
+#include "page/page.h"
+
+int cupsCheckBytes(const std::uint8_t* bytes, int length) {
+  // Eight bytes per step while at least eight remain, then the tail singly.
+  while (length > 7) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if (word != 0) return 0;
+    bytes += 8;
+    length -= 8;
+  }
+  for (; length > 0; --length, ++bytes)
+    if (*bytes != 0) return 0;
+  return 1;
+}
 
 namespace {
 
-// Appends bytes to a spool file, resuming after short writes and interrupts.
-// Other failures are not reported: the page finish replays what the file
-// holds.
-void SpoolWrite(int fd, Bytes bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
-  }
-}
-
-// Sends one command to the plane's destinations: its spool file when it has
-// one, and the printer for plane 0.
-void SendToPlane(int plane, Bytes bytes) {
-  if (PrinterFiles[plane] != 1) SpoolWrite(PrinterFiles[plane], bytes);
-  if (plane == 0) WriteBytes(bytes);
+// Sends one command to the plane's destinations: its spool file first when it
+// has one, then the printer for plane 0.
+bool SendToPlane(Page& page, Sink& sink, int plane, Bytes bytes) {
+  const SpoolFile& file = page.PrinterFiles[plane];
+  if (file.is_open() && !file.Append(bytes)) return false;
+  if (plane == 0) sink.Write(bytes);
+  return true;
 }
 
 }  // namespace
 
-void OutputLine(const cups_page_header_t* /*header*/) {
-  for (int plane = 0; plane < PrinterPlanes; ++plane)
-    compress_line(DotBuffers[plane], DotLength, plane);
+Status OutputLine(Page& page, Sink& sink) {
+  for (int plane = 0; plane < page.PrinterPlanes; ++plane)
+    if (Status s = compress_line(page, sink, page.DotBuffers[plane], page.DotLength, plane); !s.ok())
+      return s;
+  return {};
 }
 
-void compress_line(const std::uint8_t* row, int length, int plane) {
+Status compress_line(Page& page, Sink& sink, const std::uint8_t* row, int length, int plane) {
   if (cupsCheckBytes(row, length)) {
-    ++OutputFeed[plane];
-    return;
+    ++page.OutputFeed[plane];
+    return {};
   }
 
   // The blank rows before this one, as skip commands; a count field holds at
   // most 65535 rows, so a longer run takes several.
-  while (OutputFeed[plane] > 0) {
+  bool sent = true;
+  while (sent && page.OutputFeed[plane] > 0) {
     const auto rows =
-        std::min<std::uint32_t>(static_cast<std::uint32_t>(OutputFeed[plane]), kMaxCount);
-    SendToPlane(plane, SkipCommand(rows));
-    OutputFeed[plane] -= static_cast<int>(rows);
+        std::min<std::uint32_t>(static_cast<std::uint32_t>(page.OutputFeed[plane]), kMaxCount);
+    const auto skip = SkipCommand(rows);
+    sent = SendToPlane(page, sink, plane, skip);
+    page.OutputFeed[plane] -= static_cast<int>(rows);
   }
 
   // The row itself, whole; plane 0's reaches the printer at once.
-  SendToPlane(plane, RowHeader(static_cast<std::uint32_t>(length)));
-  SendToPlane(plane, Bytes(row, static_cast<std::size_t>(length)));
-  if (plane == 0) std::fflush(stdout);
+  const auto header = RowHeader(static_cast<std::uint32_t>(length));
+  sent = sent && SendToPlane(page, sink, plane, header) &&
+         SendToPlane(page, sink, plane, Bytes(row, static_cast<std::size_t>(length)));
+  if (!sent)
+    return {Fault::kSpoolWrite, page.PlaneName(plane), errno, page.PrinterFiles[plane].name()};
+  if (plane == 0) sink.Flush();
+  return {};
 }

@@ -3,45 +3,53 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "page/page_state.h"
+#include "page/page.h"
 
 namespace {
 
-// Creation names of the page's spool files.  A plane's armed flag is set
-// before its file is created and cleared only after the file is removed, so a
-// cancel at any moment removes every file that may exist (removing one that
-// does not is harmless).  Plain arrays and sig_atomic_t flags: the cancel
-// handler reads them.
-char spool_names[kMaxPlanes][256];
-volatile std::sig_atomic_t spool_armed[kMaxPlanes];
+// The names of the spool files that may exist, for the signal handler.  An
+// entry is claimed and filled before its file is created and released only
+// after the file is removed, so a cancel at any moment removes every file
+// that may exist (removing one that does not is harmless).  Plain character
+// arrays and lock-free atomics: the handler may read them at any moment.
+constexpr int kSlots = 64;  // four planes of sixteen jobs printing at once
+constexpr std::size_t kNameLimit = 255;  // names are cut at 254 characters
+enum SlotState : int { kFree, kFilling, kArmed };
+struct Slot {
+  std::atomic<int> state{kFree};
+  char name[kNameLimit];
+};
+Slot spool_slots[kSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
 
-// Planes with a spool file: from plane 1 when plane 0 streams straight to the
-// printer (one copy), else from plane 0.
-int first_spooled_plane = 1;
+// Claims a free entry for `name`; -1 when all are taken (the file is still
+// made and removed as usual, only a signal would leave it behind).
+int ArmSlot(const std::string& name) {
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = kFree;
+    if (spool_slots[i].state.compare_exchange_strong(expected, kFilling)) {
+      std::snprintf(spool_slots[i].name, kNameLimit, "%s", name.c_str());
+      spool_slots[i].state.store(kArmed);
+      return i;
+    }
+  }
+  return -1;
+}
 
-void FormatSpoolName(int plane) {
-  static constexpr char kThreePlaneLetters[] = "YMC";
-  static constexpr char kFourPlaneLetters[] = "CMYK";
-  const char* dir = SpoolDirectory();
-  const int pid = static_cast<int>(getpid());
-  // Names are cut at 254 characters.
-  constexpr std::size_t kLimit = 255;
-  if (PrinterPlanes == 1)
-    std::snprintf(spool_names[plane], kLimit, "%s/kvo%d.K", dir, pid);
-  else
-    std::snprintf(spool_names[plane], kLimit, "%s/kvo%d.%c", dir, pid,
-                  PrinterPlanes == 3 ? kThreePlaneLetters[plane] : kFourPlaneLetters[plane]);
+void ReleaseSlot(int slot) {
+  if (slot >= 0) spool_slots[slot].state.store(kFree);
 }
 
 void CancelHandler(int sig) {
-  for (int p = 0; p < kMaxPlanes; ++p)
-    if (spool_armed[p]) unlink(spool_names[p]);
+  for (auto& slot : spool_slots)
+    if (slot.state.load() == kArmed) unlink(slot.name);
   // SA_RESETHAND restored the default action; the signal is delivered again
   // when the handler returns and ends the process as it would have.
   raise(sig);
@@ -49,46 +57,84 @@ void CancelHandler(int sig) {
 
 }  // namespace
 
-const char* SpoolDirectory() {
-  const char* dir = std::getenv("TMPDIR");
-  return dir ? dir : "/var/tmp";
+SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
+  if (this != &other) {
+    Remove();
+    fd_ = other.fd_;
+    slot_ = other.slot_;
+    name_ = std::move(other.name_);
+    other.fd_ = other.slot_ = -1;
+  }
+  return *this;
 }
 
-bool CreateSpoolFiles(const cups_page_header_t& header) {
-  first_spooled_plane = header.NumCopies == 1 ? 1 : 0;
-  if (first_spooled_plane == 1) PrinterFiles[0] = 1;
+SpoolFile SpoolFile::Create(const std::string& name, int* error) {
+  SpoolFile file;
+  file.slot_ = ArmSlot(name);
+  // The directory is usually world-writable and the names predictable: a
+  // link planted under a spool name makes the open fail, never follows.
+  file.fd_ = open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (file.fd_ < 0) {
+    *error = errno;
+    ReleaseSlot(file.slot_);
+    file.slot_ = -1;
+    return file;
+  }
+  file.name_ = name;
+  return file;
+}
 
-  for (int p = first_spooled_plane; p < PrinterPlanes; ++p) {
-    FormatSpoolName(p);
-    spool_armed[p] = 1;
-    // The directory is usually world-writable and the names predictable: a
-    // link planted under a spool name makes the open fail, never follows.
-    const int fd = open(spool_names[p], O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      const int err = errno;
-      spool_armed[p] = 0;
-      std::fprintf(stderr, "ERROR: Unable to open temporary file %s:\n", spool_names[p]);
-      std::fprintf(stderr, "ERROR: %s\n", std::strerror(err));
-      // Nothing of the page may be left behind.
-      for (int q = first_spooled_plane; q < p; ++q) {
-        close(PrinterFiles[q]);
-        unlink(spool_names[q]);
-        spool_armed[q] = 0;
-      }
+bool SpoolFile::Append(Bytes bytes) const {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
       return false;
     }
-    PrinterFiles[p] = fd;
-    std::fprintf(stderr, "INFO: PrinterFiles[%d] = %d (%s)\n", p, fd, spool_names[p]);
+    bytes = bytes.subspan(static_cast<std::size_t>(n));
   }
   return true;
 }
 
-void CloseSpoolFiles() {
-  for (int p = first_spooled_plane; p < PrinterPlanes; ++p) {
-    close(PrinterFiles[p]);
-    unlink(spool_names[p]);
-    spool_armed[p] = 0;
+void SpoolFile::Remove() {
+  if (fd_ >= 0) {
+    close(fd_);
+    unlink(name_.c_str());
   }
+  ReleaseSlot(slot_);
+  fd_ = slot_ = -1;
+}
+
+std::string SpoolDirectory() {
+  const char* dir = std::getenv("TMPDIR");
+  return dir ? dir : "/var/tmp";
+}
+
+std::string SpoolName(const std::string& dir, int planes, int plane) {
+  char name[kNameLimit];
+  const int pid = static_cast<int>(getpid());
+  if (planes == 1)
+    std::snprintf(name, sizeof name, "%s/kvo%d.K", dir.c_str(), pid);
+  else
+    std::snprintf(name, sizeof name, "%s/kvo%d.%c", dir.c_str(), pid,
+                  (planes == 3 ? "YMC" : "CMYK")[plane]);
+  return name;
+}
+
+Status CreateSpoolFiles(Job& job, Page& page) {
+  // One copy: plane 0's rows go to the printer only, and need no replay.
+  const int first = page.header.NumCopies == 1 ? 1 : 0;
+  for (int p = first; p < page.PrinterPlanes; ++p) {
+    const std::string name = SpoolName(job.spool_directory, page.PrinterPlanes, p);
+    int error = 0;
+    page.PrinterFiles[p] = SpoolFile::Create(name, &error);
+    if (!page.PrinterFiles[p].is_open())
+      return {Fault::kSpoolCreate, page.PlaneName(p), error, name};
+    Report(job.log, "INFO: PrinterFiles[%d] = %d (%s)\n", p, page.PrinterFiles[p].fd(),
+           name.c_str());
+  }
+  return {};
 }
 
 void InstallCancelHandler() {

@@ -1,23 +1,69 @@
 // Spool files: one temporary file per plane whose rows are needed again after
 // the page has been read, named from the spool directory, the process id and
-// the plane letter.  The names are kept from creation to removal, so the page
-// finish and a cancelled job remove exactly the files that were made.
+// the plane letter, and owned by the page.
+//
+// The process-wide state of the driver lives here and nowhere else: a table of
+// the spool file names that exist, which the signal handler must reach to
+// remove them when the job is cancelled.  Everything else belongs to a job or
+// a page.
 #pragma once
 
-#include <cups/raster.h>
+#include <array>
+#include <cstdint>
+#include <string>
 
-// Opens the page's spool files (plane 0 only when the page has several
-// copies) and stores their descriptors in PrinterFiles; writes an "INFO: "
-// line for each.  On failure writes the two "ERROR: " lines, removes the files
-// already made for the page and returns false.
-bool CreateSpoolFiles(const cups_page_header_t& header);
+#include "output/sink.h"
 
-// Closes and removes the page's spool files, in plane order.
-void CloseSpoolFiles();
+struct Job;
+struct Page;
+struct Status;
 
-// On SIGTERM (a cancelled job) the current page's spool files are removed and
-// the process ends as the signal would have ended it.
+// One spool file.  It is closed and removed when its owner lets it go, so no
+// path through the code can leave one behind.
+class SpoolFile {
+ public:
+  SpoolFile() = default;
+  ~SpoolFile() { Remove(); }
+  SpoolFile(SpoolFile&& other) noexcept { *this = static_cast<SpoolFile&&>(other); }
+  SpoolFile& operator=(SpoolFile&& other) noexcept;
+  SpoolFile(const SpoolFile&) = delete;
+  SpoolFile& operator=(const SpoolFile&) = delete;
+
+  // Creates the file (read-write, truncated, mode 0600, never through a
+  // symbolic link); on failure returns an empty SpoolFile and sets *error.
+  static SpoolFile Create(const std::string& name, int* error);
+
+  bool is_open() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  const std::string& name() const { return name_; }
+
+  // Appends bytes, resuming after interrupts and short writes; false (with
+  // errno) when the file cannot take them all.
+  bool Append(Bytes bytes) const;
+
+  // Closes and removes the file; nothing when there is none.
+  void Remove();
+
+ private:
+  int fd_ = -1;
+  int slot_ = -1;  // entry in the table the signal handler reads
+  std::string name_;
+};
+
+// The spool directory of a job run by the filter: TMPDIR when it is set, even
+// empty, else /var/tmp.
+std::string SpoolDirectory();
+
+// The name of a plane's spool file: "<dir>/kvo<pid>.K" on a one-plane page,
+// else the plane's letter from "YMC" (three planes) or "CMYK" (four), cut at
+// 254 characters.
+std::string SpoolName(const std::string& dir, int planes, int plane);
+
+// Creates the page's spool files, plane 0's only when the page has several
+// copies, with an "INFO: " line for each.  On failure the files already made
+// stay with the page, which removes them.
+Status CreateSpoolFiles(Job& job, Page& page);
+
+// On SIGTERM (a cancelled job) and SIGINT every spool file of the process is
+// removed, and the process ends as the signal would have ended it.
 void InstallCancelHandler();
-
-// The spool directory: TMPDIR when set (even empty), else /var/tmp.
-const char* SpoolDirectory();

@@ -1,43 +1,27 @@
-#include "page/page_state.h"
+#include "page/color_mode.h"
 
-void DecideColorMode(const cups_page_header_t& header, int& planes, int& colors) {
-  // The colour space alone decides, with cupsCompression telling the two
-  // one-plane uses of CUPS_CSPACE_K apart; unlisted spaces print as CMYK.
-  switch (static_cast<unsigned>(header.cupsColorSpace)) {
+#include <cups/raster.h>
+
+ModeDecision DecideColorMode(std::uint32_t color_space, std::uint32_t compression) {
+  switch (color_space) {
     case CUPS_CSPACE_K:
-      planes = 1;
-      colors = header.cupsCompression == 0 ? kModeVariableDot : kModeProcess;
-      break;
+      return {1, compression == 0 ? ColorMode::kVariableDot : ColorMode::kProcess};
     case CUPS_CSPACE_CMY:
-      planes = 4;
-      colors = kModeVariableDot;
-      break;
+      return {4, ColorMode::kVariableDot};
     case CUPS_CSPACE_YMC:
-      planes = 3;
-      colors = kModePhoto;
-      break;
-    case CUPS_CSPACE_CMYK:
-    case CUPS_CSPACE_YMCK:
-    case CUPS_CSPACE_KCMY:
-    case CUPS_CSPACE_KCMYcm:
-      planes = 4;
-      colors = kModeProcess;
-      break;
+      return {3, ColorMode::kPhoto};
     case CUPS_CSPACE_GMCK:
-      planes = 4;
-      colors = kModeGoldBlack;
-      break;
+      return {4, ColorMode::kGoldBlack};
     case CUPS_CSPACE_GMCS:
-      planes = 4;
-      colors = kModeGoldSilver;
-      break;
+      return {4, ColorMode::kGoldSilver};
     case CUPS_CSPACE_WHITE:
-      planes = 1;
-      colors = kModeWhite;
-      break;
-    default:
-      planes = 4;
-      colors = kModeProcess;
-      break;
+      return {1, ColorMode::kWhite};
+    default:  // CMYK, YMCK, KCMY, KCMYcm and every unlisted space
+      return {4, ColorMode::kProcess};
   }
+}
+
+Ink InkOf(ColorMode mode, int planes, int plane) {
+  if (planes == 1 && mode != ColorMode::kWhite) return Ink::kBlack;
+  return Facts(mode).inks[plane];
 }

@@ -1,7 +1,8 @@
-#include <cmath>
-#include <cstdio>
+#include "page/dither_binding.h"
 
-#include "page/page_state.h"
+#include <cmath>
+
+#include "page/page.h"
 
 namespace {
 
@@ -16,111 +17,117 @@ constexpr Screen Sized(const DitherMatrix<W, H>& matrix) {
   return {matrix.data(), W, H};
 }
 
-void BindMatrix(int plane, Screen screen) {
-  DitherData[plane] = screen.data;
-  DitherWidth[plane] = screen.width;
-  DitherHeight[plane] = screen.height;
+void BindMatrix(Page& page, int plane, Screen screen) {
+  page.DitherData[plane] = screen.data;
+  page.DitherWidth[plane] = screen.width;
+  page.DitherHeight[plane] = screen.height;
 }
 
 template <std::size_t N>
-void BindVariableDot(int plane, Screen matrix, const std::array<ToneEntry, N>& tone,
+void BindVariableDot(Page& page, int plane, Screen matrix, const std::array<ToneEntry, N>& tone,
                      const Curve256& adjust, const Curve256& expand) {
-  BindMatrix(plane, matrix);
-  DitherTone[plane] = tone.data();
-  DitherAdjust[plane] = adjust.data();
-  DitherExpand[plane] = expand.data();
+  BindMatrix(page, plane, matrix);
+  page.DitherTone[plane] = tone.data();
+  page.DitherAdjust[plane] = adjust.data();
+  page.DitherExpand[plane] = expand.data();
 }
 
 // The photo tone curves: 255 x (i/255)^gamma, truncated, per plane (yellow,
 // magenta, cyan).
-void BuildPhotoCurves() {
+void BuildPhotoCurves(Page& page) {
   constexpr std::array<double, 3> kGamma = {1.21, 1.0, 1.14};
   for (int p = 0; p < 3; ++p)
     for (int i = 0; i < 256; ++i)
-      DitherLUTs[p][i] = p == 1 ? static_cast<std::uint8_t>(i)
+      page.DitherLUTs[p][i] = p == 1 ? static_cast<std::uint8_t>(i)
                                 : static_cast<std::uint8_t>(255.0 * std::pow(i / 255.0, kGamma[p]));
 }
 
-void BindPhoto() {
-  BuildPhotoCurves();
-  for (int p = 0; p < 3; ++p) BindMatrix(p, Sized<17, 17>(ContoneAllDither));
+void BindPhoto(Page& page) {
+  BuildPhotoCurves(page);
+  for (int p = 0; p < 3; ++p) BindMatrix(page, p, Sized<17, 17>(ContoneAllDither));
 }
 
-void BindVariableDotPage(const cups_page_header_t& header) {
-  const bool alternate_media = header.cupsMediaType - 16u <= 1u;
-  if (PrinterPlanes == 1) {
+void BindVariableDotPage(Page& page) {
+  const bool alternate_media = page.header.cupsMediaType - 16u <= 1u;
+  if (page.PrinterPlanes == 1) {
     if (alternate_media) {
-      BindVariableDot(0, Sized<74, 74>(VDitherGray100), VToneGray100, VAdjustGray100,
+      BindVariableDot(page, 0, Sized<74, 74>(VDitherGray100), VToneGray100, VAdjustGray100,
                       VExpandGray100);
-      DitherBases = VBases100.data();
+      page.DitherBases = VBases100.data();
     } else {
-      BindVariableDot(0, Sized<26, 26>(VDitherGray160), VToneGray160, VAdjustGray160,
+      BindVariableDot(page, 0, Sized<26, 26>(VDitherGray160), VToneGray160, VAdjustGray160,
                       VExpandGray160);
-      DitherBases = VBases160.data();
+      page.DitherBases = VBases160.data();
     }
   } else if (alternate_media) {
-    BindVariableDot(0, Sized<40, 40>(VDitherCyan190), VToneCyan190, VAdjustCyan190, VExpandCyan190);
-    BindVariableDot(1, Sized<40, 40>(VDitherMagenta190), VToneMagenta190, VAdjustMagenta190,
+    BindVariableDot(page, 0, Sized<40, 40>(VDitherCyan190), VToneCyan190, VAdjustCyan190, VExpandCyan190);
+    BindVariableDot(page, 1, Sized<40, 40>(VDitherMagenta190), VToneMagenta190, VAdjustMagenta190,
                     VExpandMagenta190);
-    BindVariableDot(2, Sized<12, 12>(VDitherYellow190), VToneYellow190, VAdjustYellow190,
+    BindVariableDot(page, 2, Sized<12, 12>(VDitherYellow190), VToneYellow190, VAdjustYellow190,
                     VExpandYellow190);
-    BindVariableDot(3, Sized<24, 24>(VDitherBlack190), VToneBlack190, VAdjustBlack190,
+    BindVariableDot(page, 3, Sized<24, 24>(VDitherBlack190), VToneBlack190, VAdjustBlack190,
                     VExpandBlack190);
-    DitherBases = VBases190.data();
+    page.DitherBases = VBases190.data();
   } else {
-    BindVariableDot(0, Sized<68, 68>(VDitherCyan145), VToneCyan145, VAdjustCyan145, VExpandCyan145);
-    BindVariableDot(1, Sized<64, 64>(VDitherMagenta145), VToneMagenta145, VAdjustMagenta145,
+    BindVariableDot(page, 0, Sized<68, 68>(VDitherCyan145), VToneCyan145, VAdjustCyan145, VExpandCyan145);
+    BindVariableDot(page, 1, Sized<64, 64>(VDitherMagenta145), VToneMagenta145, VAdjustMagenta145,
                     VExpandMagenta145);
-    BindVariableDot(2, Sized<24, 24>(VDitherYellow145), VToneYellow145, VAdjustYellow145,
+    BindVariableDot(page, 2, Sized<24, 24>(VDitherYellow145), VToneYellow145, VAdjustYellow145,
                     VExpandYellow145);
-    BindVariableDot(3, Sized<64, 32>(VDitherBlack145), VToneBlack145, VAdjustBlack145,
+    BindVariableDot(page, 3, Sized<64, 32>(VDitherBlack145), VToneBlack145, VAdjustBlack145,
                     VExpandBlack145);
-    DitherBases = VBases145.data();
+    page.DitherBases = VBases145.data();
   }
 }
 
 // One family of standard screens.
-void BindStandardFamily(Screen cyan, Screen magenta, Screen yellow, Screen black) {
-  if (PrinterPlanes == 1) {
-    BindMatrix(0, black);
-  } else if (PrinterColors == kModeGoldBlack || PrinterColors == kModeGoldSilver) {
+void BindStandardFamily(Page& page, Screen cyan, Screen magenta, Screen yellow, Screen black) {
+  if (page.PrinterPlanes == 1) {
+    BindMatrix(page, 0, black);
+  } else if (page.PrinterColors == ColorMode::kGoldBlack ||
+             page.PrinterColors == ColorMode::kGoldSilver) {
     // The gold ink sets print every plane through the black screen.
-    for (int p = 0; p < 4; ++p) BindMatrix(p, black);
+    for (int p = 0; p < 4; ++p) BindMatrix(page, p, black);
   } else {
-    BindMatrix(0, cyan);
-    BindMatrix(1, magenta);
-    BindMatrix(2, yellow);
-    BindMatrix(3, black);
+    BindMatrix(page, 0, cyan);
+    BindMatrix(page, 1, magenta);
+    BindMatrix(page, 2, yellow);
+    BindMatrix(page, 3, black);
   }
 }
 
-void BindStandard(const cups_page_header_t& header) {
+void BindStandard(StatusLog& log, Page& page) {
   // The printer has screens for 300, 600 and 1200 dpi.  Any other resolution
   // gets the nearest family, so no page ever runs without a bound matrix.
-  const unsigned dpi = header.HWResolution[0];
+  const unsigned dpi = page.header.HWResolution[0];
   if (dpi != 300 && dpi != 600 && dpi != 1200)
-    std::fprintf(stderr, "DEBUG: No screens for %u dpi, using the %s ones\n", dpi,
+    Report(log, "DEBUG: No screens for %u dpi, using the %s ones\n", dpi,
                  dpi < 450   ? "300 dpi"
                  : dpi < 900 ? "600 dpi"
                              : "1200 dpi");
   if (dpi < 450)
-    BindStandardFamily(Sized<8, 8>(MediumCyanDither), Sized<30, 30>(MediumMagentaDither),
+    BindStandardFamily(page, Sized<8, 8>(MediumCyanDither), Sized<30, 30>(MediumMagentaDither),
                        Sized<9, 9>(MediumYellowDither), Sized<30, 30>(MediumBlackDither));
   else if (dpi < 900)
-    BindStandardFamily(Sized<12, 18>(FineCyanDither), Sized<68, 68>(FineMagentaDither),
+    BindStandardFamily(page, Sized<12, 18>(FineCyanDither), Sized<68, 68>(FineMagentaDither),
                        Sized<10, 15>(FineYellowDither), Sized<68, 68>(FineBlackDither));
   else
-    BindStandardFamily(Sized<24, 18>(Fine2CyanDither), Sized<136, 68>(Fine2MagentaDither),
+    BindStandardFamily(page, Sized<24, 18>(Fine2CyanDither), Sized<136, 68>(Fine2MagentaDither),
                        Sized<20, 15>(Fine2YellowDither), Sized<136, 68>(Fine2BlackDither));
 }
 
 }  // namespace
 
-void BindDitherTables(const cups_page_header_t& header) {
-  if (PrinterColors == kModePhoto)
-    BindPhoto();
-  else if (PrinterColors == kModeVariableDot)
-    BindVariableDotPage(header);
-  else
-    BindStandard(header);
+void BindDitherTables(StatusLog& log, Page& page) {
+  switch (Facts(page.PrinterColors).routine) {
+    case Routine::kPhoto:
+      BindPhoto(page);
+      break;
+    case Routine::kVariableDot:
+      BindVariableDotPage(page);
+      break;
+    case Routine::kStandard:
+      BindStandard(log, page);
+      break;
+  }
 }

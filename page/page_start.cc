@@ -1,67 +1,68 @@
-#include <unistd.h>
+#include "page/page_start.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "output/commands.h"
+#include "output/plane_commands.h"
+#include "output/sink.h"
 #include "output/spool_files.h"
-#include "page/page_state.h"
+#include "page/dither_binding.h"
+#include "page/page.h"
 
 namespace {
 
-// The page header on standard error, one field per line, for the job log.
-// The string fields are bounded, so an unterminated one cannot be overread.
-void DumpHeader(const cups_page_header_t& h) {
-  auto text = [](const char* name, const char* value) {
-    std::fprintf(stderr, "DEBUG: %s = \"%.64s\"\n", name, value);
+// The page header as "DEBUG: " lines, one field per line, for the job log.
+// Every number is the field's raw 32-bit value, printed signed; the string
+// fields are bounded, so an unterminated one cannot be overread.
+void DumpHeader(StatusLog& log, const cups_page_header2_t& h) {
+  auto text = [&log](const char* name, const char* value) {
+    Report(log, "DEBUG: %s = \"%.64s\"\n", name, value);
   };
-  auto number = [](const char* name, unsigned value) {
-    std::fprintf(stderr, "DEBUG: %s = %d\n", name, static_cast<int>(value));
+  auto number = [&log](const char* name, std::uint32_t value) {
+    Report(log, "DEBUG: %s = %d\n", name, static_cast<int>(value));
   };
-  auto pair = [](const char* name, const unsigned(&v)[2]) {
-    std::fprintf(stderr, "DEBUG: %s = [ %d %d ]\n", name, static_cast<int>(v[0]),
-                 static_cast<int>(v[1]));
+  auto pair = [&log](const char* name, const unsigned(&v)[2]) {
+    Report(log, "DEBUG: %s = [ %d %d ]\n", name, static_cast<int>(v[0]), static_cast<int>(v[1]));
   };
 
-  std::fputs("DEBUG: StartPage...\n", stderr);
+  Report(log, "DEBUG: StartPage...\n");
   text("MediaClass", h.MediaClass);
   text("MediaColor", h.MediaColor);
   text("MediaType", h.MediaType);
   text("OutputType", h.OutputType);
   number("AdvanceDistance", h.AdvanceDistance);
-  number("AdvanceMedia", h.AdvanceMedia);
-  number("Collate", h.Collate);
-  number("CutMedia", h.CutMedia);
-  number("Duplex", h.Duplex);
+  number("AdvanceMedia", Raw(h.AdvanceMedia));
+  number("Collate", Raw(h.Collate));
+  number("CutMedia", Raw(h.CutMedia));
+  number("Duplex", Raw(h.Duplex));
   pair("HWResolution", h.HWResolution);
-  std::fprintf(stderr, "DEBUG: ImagingBoundingBox = [ %d %d %d %d ]\n",
-               static_cast<int>(h.ImagingBoundingBox[0]), static_cast<int>(h.ImagingBoundingBox[1]),
-               static_cast<int>(h.ImagingBoundingBox[2]),
-               static_cast<int>(h.ImagingBoundingBox[3]));
-  number("InsertSheet", h.InsertSheet);
-  number("Jog", h.Jog);
-  number("LeadingEdge", h.LeadingEdge);
+  Report(log, "DEBUG: ImagingBoundingBox = [ %d %d %d %d ]\n",
+         static_cast<int>(h.ImagingBoundingBox[0]), static_cast<int>(h.ImagingBoundingBox[1]),
+         static_cast<int>(h.ImagingBoundingBox[2]), static_cast<int>(h.ImagingBoundingBox[3]));
+  number("InsertSheet", Raw(h.InsertSheet));
+  number("Jog", Raw(h.Jog));
+  number("LeadingEdge", Raw(h.LeadingEdge));
   pair("Margins", h.Margins);
-  number("ManualFeed", h.ManualFeed);
+  number("ManualFeed", Raw(h.ManualFeed));
   number("MediaPosition", h.MediaPosition);
   number("MediaWeight", h.MediaWeight);
-  number("MirrorPrint", h.MirrorPrint);
-  number("NegativePrint", h.NegativePrint);
+  number("MirrorPrint", Raw(h.MirrorPrint));
+  number("NegativePrint", Raw(h.NegativePrint));
   number("NumCopies", h.NumCopies);
-  number("Orientation", h.Orientation);
-  number("OutputFaceUp", h.OutputFaceUp);
+  number("Orientation", Raw(h.Orientation));
+  number("OutputFaceUp", Raw(h.OutputFaceUp));
   pair("PageSize", h.PageSize);
-  number("Separations", h.Separations);
-  number("TraySwitch", h.TraySwitch);
-  number("Tumble", h.Tumble);
+  number("Separations", Raw(h.Separations));
+  number("TraySwitch", Raw(h.TraySwitch));
+  number("Tumble", Raw(h.Tumble));
   number("cupsWidth", h.cupsWidth);
   number("cupsHeight", h.cupsHeight);
   number("cupsMediaType", h.cupsMediaType);
   number("cupsBitsPerColor", h.cupsBitsPerColor);
   number("cupsBitsPerPixel", h.cupsBitsPerPixel);
   number("cupsBytesPerLine", h.cupsBytesPerLine);
-  number("cupsColorOrder", h.cupsColorOrder);
-  number("cupsColorSpace", h.cupsColorSpace);
+  number("cupsColorOrder", Raw(h.cupsColorOrder));
+  number("cupsColorSpace", Raw(h.cupsColorSpace));
   number("cupsCompression", h.cupsCompression);
 }
 
@@ -99,36 +100,52 @@ int PageSizeCode(unsigned length) {
 
 }  // namespace
 
-void StartPage(ppd_file_t* ppd, cups_page_header_t* header) {
-  DumpHeader(*header);
+Status CheckPageHeader(const cups_page_header2_t& header) {
+  const ModeDecision m = DecideColorMode(Raw(header.cupsColorSpace), header.cupsCompression);
+  const std::uint64_t block = static_cast<std::uint64_t>(m.planes) * header.cupsWidth;
+  char why[160];
+  if (header.cupsBitsPerColor != 8)
+    std::snprintf(why, sizeof why,
+                  "Unsupported raster data: %u bits per colour, the printer needs 8",
+                  header.cupsBitsPerColor);
+  else if (header.cupsBytesPerLine > block)
+    std::snprintf(why, sizeof why,
+                  "Unsupported raster data: lines of %u bytes do not fit %d planes of %u pixels",
+                  header.cupsBytesPerLine, m.planes, header.cupsWidth);
+  else if (DotRowBytes(header.cupsWidth, m.mode) > kMaxCount)
+    std::snprintf(why, sizeof why, "Page too wide for the printer: %u pixels", header.cupsWidth);
+  else
+    return {};
+  return {Fault::kPageRefused, "", 0, why};
+}
+
+Status StartPage(Job& job, const cups_page_header2_t& header, Page& page) {
+  Sink& sink = job.sink;
+  page.header = header;
+  DumpHeader(job.log, header);
 
   // Resolution, page size and media position, each only when the printer has
   // a code for the header's value.
-  if (const int r = ResolutionCode(header->HWResolution[0]); r >= 0)
-    WriteCommand(ResolutionCommand(static_cast<std::uint8_t>(r)));
-  if (const int c = PageSizeCode(header->PageSize[1]); c >= 0)
-    WriteCommand(AmpLCommand(static_cast<std::uint32_t>(c), 'A'));
-  if (header->MediaPosition != 0) WriteCommand(AmpLCommand(header->MediaPosition & 0xFF, 'H'));
+  if (const int r = ResolutionCode(header.HWResolution[0]); r >= 0)
+    sink.Send(ResolutionCommand(static_cast<std::uint8_t>(r)));
+  if (const int c = PageSizeCode(header.PageSize[1]); c >= 0)
+    sink.Send(AmpLCommand(static_cast<std::uint32_t>(c), 'A'));
+  if (header.MediaPosition != 0) sink.Send(AmpLCommand(header.MediaPosition & 0xFF, 'H'));
 
-  DecideColorMode(*header, PrinterPlanes, PrinterColors);
-  std::fprintf(stderr, "DEBUG: PrinterPlanes = %d, PrinterColors = %d\n", PrinterPlanes,
-               PrinterColors);
+  DecidePageMode(page);
+  Report(job.log, "DEBUG: PrinterPlanes = %d, PrinterColors = %d\n", page.PrinterPlanes,
+         Index(page.PrinterColors));
 
-  WriteCommand(AmpLCommand(header->cupsMediaType, 'M'));
-  if (PrinterColors != kModeVariableDot && ppd && ppd->model_number > 1)
-    WriteCommand(kUCommandPageStart);
-  BindDitherTables(*header);
-  WriteCommand(AmpLCommand(header->cupsHeight + 1, 'P'));
+  sink.Send(AmpLCommand(header.cupsMediaType, 'M'));
+  if (page.PrinterColors != ColorMode::kVariableDot && job.model_number > 1)
+    sink.Send(kUCommandPageStart);
+  BindDitherTables(job.log, page);
+  sink.Send(AmpLCommand(header.cupsHeight + 1, 'P'));
 
-  if (!AllocatePageBuffers(*header)) {
-    std::fputs("ERROR: Unable to allocate memory for the page buffers\n", stderr);
-    std::exit(1);
-  }
-  if (!CreateSpoolFiles(*header)) {
-    ReleasePageBuffers();
-    std::exit(1);
-  }
-  for (int p = 0; p < PrinterPlanes; ++p) OutputFeed[p] = 0;
+  if (!AllocatePageBuffers(job.allocate, page)) return {.fault = Fault::kNoMemory};
+  if (Status s = CreateSpoolFiles(job, page); !s.ok()) return s;
+  page.OutputFeed.fill(0);
 
-  StartPlane(ppd, header, 0, PrinterPlanes - 1);
+  StartPlane(sink, page, 0, page.PrinterPlanes - 1);
+  return {};
 }

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "filter/check.h"
+#include "output/row_commands.h"
 #include "tests/support/process.h"
 #include "tests/support/raster.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "output/commands.h"
+#include "output/plane_commands.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ TEST(PrintBox, FromImagingBoxMarginsAndPageSize) {
       {"vertical resolution", {0, 0, 36, 36}, {0, 0}, {72, 72}, 300, 600, 300, {0, 150, 150, 150}},
   };
   for (const auto& c : cases) {
-    cups_page_header_t h{};
+    cups_page_header2_t h{};
     for (int i = 0; i < 4; ++i) h.ImagingBoundingBox[i] = c.imaging[i];
     h.Margins[0] = c.margins[0];
     h.Margins[1] = c.margins[1];
@@ -62,21 +62,13 @@ TEST(PrintBox, FromImagingBoxMarginsAndPageSize) {
   }
 }
 
-TEST(PrintBox, ValuesTravelAsTheirLow16Bits) {
-  const auto cmd = BoxDefinitionCommand(0, {0x12345, 1, 2, 0x10000});
-  EXPECT_EQ(cmd[6], 0x45);
-  EXPECT_EQ(cmd[7], 0x23);
-  EXPECT_EQ(cmd[12], 0x00);
-  EXPECT_EQ(cmd[13], 0x00);
-}
-
 TEST(Glossy, OnlyTheExactName) {
   const std::pair<const char*, bool> cases[] = {
       {"Glossy", true},   {"glossy", false}, {"GLOSSY", false},
       {"Glossy2", false}, {"Gloss", false},  {"", false},
   };
   for (const auto& [name, glossy] : cases) {
-    cups_page_header_t h{};
+    cups_page_header2_t h{};
     std::strcpy(h.OutputType, name);
     EXPECT_EQ(IsGlossy(h), glossy) << name;
   }

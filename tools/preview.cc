@@ -9,13 +9,18 @@
 namespace zelt::view {
 namespace {
 
-// Approximate ink colours as they look on white paper.
-constexpr Ink kInks[] = {
-    {"Cyan", 0.00f, 0.63f, 0.89f, false},   {"Magenta", 0.85f, 0.00f, 0.55f, false},
-    {"Yellow", 1.00f, 0.93f, 0.00f, false}, {"Black", 0.08f, 0.08f, 0.08f, false},
-    {"Gold", 0.83f, 0.69f, 0.22f, true},    {"M. Magenta", 0.78f, 0.25f, 0.60f, true},
-    {"M. Cyan", 0.25f, 0.60f, 0.78f, true}, {"Silver", 0.75f, 0.75f, 0.78f, true},
-    {"White", 1.00f, 1.00f, 1.00f, true},
+// Approximate ink colours as they look on white paper, by Ink.
+constexpr InkLook kLooks[] = {
+    {0.08f, 0.08f, 0.08f, false},  // none: never drawn
+    {0.00f, 0.63f, 0.89f, false},  // cyan
+    {0.85f, 0.00f, 0.55f, false},  // magenta
+    {1.00f, 0.93f, 0.00f, false},  // yellow
+    {0.08f, 0.08f, 0.08f, false},  // black
+    {0.83f, 0.69f, 0.22f, true},   // gold
+    {0.78f, 0.25f, 0.60f, true},   // M. magenta
+    {0.25f, 0.60f, 0.78f, true},   // M. cyan
+    {0.75f, 0.75f, 0.78f, true},   // silver
+    {1.00f, 1.00f, 1.00f, true},   // white
 };
 
 // White ink is printed on dark or clear media; show it on a dark ground.
@@ -27,46 +32,12 @@ std::uint8_t ToByte(float value) {
 
 }  // namespace
 
-const Ink& InkFor(const std::string& plane_name) {
-  for (const Ink& ink : kInks)
-    if (plane_name == ink.name) return ink;
-  return kInks[3];
-}
+const InkLook& LookOf(Ink ink) { return kLooks[static_cast<int>(ink)]; }
 
-const Ink& InkOfPlane(const stream::PageInfo& page, int plane) {
-  int mode = page.ColorMode();
-  if (mode < 0 && page.mode_mask != 0) mode = std::countr_zero(page.mode_mask);
-  if (mode < 0) return InkFor("Black");
-  if (page.planes == 1 && mode != 4) return InkFor("Black");
-  switch (stream::kColorCodes[mode][plane]) {
-    case 1:
-      return InkFor("Cyan");
-    case 2:
-      return InkFor("Magenta");
-    case 3:
-      return InkFor("Yellow");
-    case 4:
-      return InkFor("Gold");
-    case 5:
-      return InkFor("M. Magenta");
-    case 6:
-      return InkFor("M. Cyan");
-    case 7:
-      return InkFor("Silver");
-    case 0x0B:
-      return InkFor("White");
-    default:
-      return InkFor("Black");
-  }
-}
-
-std::array<std::string, stream::kMaxPlanes> PlaneNamesOf(const stream::PageInfo& page) {
-  std::array<std::string, stream::kMaxPlanes> names;
-  int mode = page.ColorMode();
-  if (mode < 0 && page.mode_mask != 0) mode = std::countr_zero(page.mode_mask);
-  for (int p = 0; p < stream::kMaxPlanes; ++p)
-    names[p] = mode < 0 ? "" : stream::kPlaneNames[mode][p];
-  return names;
+int ModeOf(const stream::PageInfo& page) {
+  const int mode = page.ColorMode();
+  if (mode < 0 && page.mode_mask != 0) return std::countr_zero(page.mode_mask);
+  return mode;
 }
 
 PreviewBuilder::PreviewBuilder(std::string prefix, int scale)
@@ -150,7 +121,7 @@ void PreviewBuilder::WritePage(const stream::PageInfo& page) {
   std::size_t pixels = static_cast<std::size_t>(out_width_) * out_height;
   for (Plane& plane : planes_) plane.density.resize(pixels, 0);
 
-  auto names = PlaneNamesOf(page);
+  const int mode = ModeOf(page);
   std::string base = prefix_ + "-page" + std::to_string(page.index + 1);
   auto write = [&](const std::string& path, PngImage image) {
     std::string message;
@@ -170,7 +141,7 @@ void PreviewBuilder::WritePage(const stream::PageInfo& page) {
 
   // Lay the planes down in printing order over paper (or a dark ground for
   // White).
-  bool dark = names[0] == "White";
+  const bool dark = mode == Index(ColorMode::kWhite);
   PngImage composite{out_width_, out_height, 3, std::vector<std::uint8_t>(pixels * 3)};
   for (std::size_t i = 0; i < pixels; ++i) {
     float rgb[3] = {1.0f, 1.0f, 1.0f};
@@ -178,7 +149,8 @@ void PreviewBuilder::WritePage(const stream::PageInfo& page) {
     for (int p = 0; p < page.planes; ++p) {
       float d = planes_[p].density[i] / 255.0f;
       if (d == 0.0f) continue;
-      const Ink& ink = InkOfPlane(page, p);
+      const InkLook& ink =
+          LookOf(mode < 0 ? Ink::kBlack : InkOf(static_cast<ColorMode>(mode), page.planes, p));
       const float colour[3] = {ink.r, ink.g, ink.b};
       for (int c = 0; c < 3; ++c)
         rgb[c] = ink.opaque ? rgb[c] * (1 - d) + colour[c] * d : rgb[c] * (1 - d * (1 - colour[c]));

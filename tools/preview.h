@@ -18,25 +18,15 @@ namespace zelt::view {
 
 // How an ink shows on the composite: process inks filter the light (the
 // colour multiplies what lies below), the metallic and White inks cover it.
-struct Ink {
-  const char* name;
+struct InkLook {
   float r, g, b;
   bool opaque;
 };
+const InkLook& LookOf(Ink ink);
 
-// The ink of a plane name from kPlaneNames; an unknown name gives black.
-const Ink& InkFor(const std::string& plane_name);
-
-// The ink a plane of the page prints with.  The colour select code decides
-// (1 cyan, 2 magenta, 3 yellow, 0 black, 4 gold, 5 M. magenta, 6 M. cyan,
-// 7 silver, 0x0B white), not the plane's name: the process-colour modes call
-// plane 1 "Yellow" although it is selected with the magenta code and carries
-// the raster's magenta band.  One-plane pages without a colour select print
-// black.
-const Ink& InkOfPlane(const stream::PageInfo& page, int plane);
-
-// The plane names of a page (its colour mode, or the lowest that fits).
-std::array<std::string, stream::kMaxPlanes> PlaneNamesOf(const stream::PageInfo& page);
+// The colour mode of a decoded page: the one that fits, else the lowest of
+// those that do (the gold sets differ only in plane 3), else -1.
+int ModeOf(const stream::PageInfo& page);
 
 class PreviewBuilder : public stream::StreamVisitor {
  public:
@@ -75,7 +65,7 @@ class PreviewBuilder : public stream::StreamVisitor {
   int max_code_ = 1;
   std::int64_t end_line_ = 0;
   int current_plane_ = -1;  // plane of the pass being drawn, -1 when skipped
-  std::array<Plane, stream::kMaxPlanes> planes_;
+  std::array<Plane, kMaxPlanes> planes_;
   std::vector<std::string> written_;
   std::string error_;
 };

@@ -12,47 +12,15 @@
 
 namespace zelt::view {
 
-void ColorModeOf(unsigned color_space, unsigned compression, int* mode, int* planes) {
-  switch (color_space) {
-    case 3:  // CUPS_CSPACE_K
-      *planes = 1;
-      *mode = compression == 0 ? 5 : 0;
-      return;
-    case 4:  // CUPS_CSPACE_CMY
-      *planes = 4;
-      *mode = 5;
-      return;
-    case 5:  // CUPS_CSPACE_YMC
-      *planes = 3;
-      *mode = 3;
-      return;
-    case 10:  // CUPS_CSPACE_GMCK
-      *planes = 4;
-      *mode = 1;
-      return;
-    case 11:  // CUPS_CSPACE_GMCS
-      *planes = 4;
-      *mode = 2;
-      return;
-    case 12:  // CUPS_CSPACE_WHITE
-      *planes = 1;
-      *mode = 4;
-      return;
-    default:  // CMYK and its orders, and every value the filter does not know
-      *planes = 4;
-      *mode = 0;
-  }
-}
-
 namespace {
 
 // Sums each plane's ink over one page's lines.
 bool SumPage(cups_raster_t* raster, const cups_page_header2_t& header, RasterPage* page,
              std::string* error) {
   std::vector<std::uint8_t> line(header.cupsBytesPerLine);
-  std::array<std::uint64_t, stream::kMaxPlanes> sums = {};
+  std::array<std::uint64_t, kMaxPlanes> sums = {};
   const std::size_t width = header.cupsWidth;
-  bool black_generation = page->color_mode == 5 && page->planes == 4;
+  bool black_generation = page->color_mode == Index(ColorMode::kVariableDot) && page->planes == 4;
   auto sample = [&](int band, std::size_t x) -> unsigned {
     std::size_t at = band * width + x;
     return at < line.size() ? line[at] : 0;
@@ -104,7 +72,9 @@ bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages, st
     page.color_space = header.cupsColorSpace;
     page.compression = header.cupsCompression;
     page.bits_per_color = header.cupsBitsPerColor;
-    ColorModeOf(page.color_space, page.compression, &page.color_mode, &page.planes);
+    const ModeDecision m = DecideColorMode(page.color_space, page.compression);
+    page.color_mode = Index(m.mode);
+    page.planes = m.planes;
     ok = SumPage(raster, header, &page, error);
     if (!ok) *error = path + ": " + *error + " " + std::to_string(pages->size() + 1);
     pages->push_back(page);
@@ -118,8 +88,7 @@ stream::PageHint HintFor(const RasterPage& page) {
   stream::PageHint hint;
   hint.color_mode = page.color_mode;
   hint.planes = page.planes;
-  int bits = stream::kRowBits[page.color_mode];
-  hint.row_length = static_cast<int>(bits == 4 ? (page.width + 1) / 2 : (page.width + 7) / 8);
+  hint.row_length = static_cast<int>(DotRowBytes(page.width, static_cast<ColorMode>(page.color_mode)));
   return hint;
 }
 

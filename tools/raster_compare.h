@@ -21,11 +21,8 @@ struct RasterPage {
   unsigned color_space = 0, compression = 0, bits_per_color = 0;
   int color_mode = 0;
   int planes = 0;
-  std::array<double, stream::kMaxPlanes> input_ink = {};
+  std::array<double, kMaxPlanes> input_ink = {};
 };
-
-// The filter's colour-mode decision from cupsColorSpace and cupsCompression.
-void ColorModeOf(unsigned color_space, unsigned compression, int* mode, int* planes);
 
 // Reads every page of a raster file; false with a message in `error` when the
 // file cannot be opened or a page's lines cannot be read.

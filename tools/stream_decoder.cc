@@ -519,7 +519,7 @@ class Parser {
       return Fail(u_offset, "page-start U command on a variable-dot page");
     page_.glossy = page_.preamble.variable_dot ? page_.preamble.gloss_box.has_value()
                                                : page_.preamble.o_form == 0;
-    page_.row_bits = kRowBits[std::countr_zero(page_.mode_mask)];
+    page_.row_bits = Facts(static_cast<ColorMode>(std::countr_zero(page_.mode_mask))).bits_per_dot;
     visitor_.OnPageStart(page_);
 
     CopyState copy;
@@ -752,7 +752,7 @@ class Parser {
                                 std::to_string(page_.planes) + " planes");
       unsigned fits = 0;
       for (int m = 0; m < kColorModes; ++m)
-        if ((page_.mode_mask >> m & 1) && kColorCodes[m][plane] == token.a) fits |= 1u << m;
+        if ((page_.mode_mask >> m & 1) && ColorCodes[m][plane] == token.a) fits |= 1u << m;
       if (fits == 0)
         return Fail(token.offset, "colour code " + Hex8(token.a) + " is not plane " +
                                       std::to_string(plane) + "'s in colour mode " +
@@ -952,7 +952,8 @@ void JobBuilder::OnSkip(const PassInfo&, std::int64_t line, int count) {
   CurrentPass().skips.push_back({line, count});
 }
 void JobBuilder::OnRow(const PageInfo&, const PassInfo&, const Row& row) {
-  if (keep_rows_) CurrentPass().rows.push_back({row.line, {row.data.begin(), row.data.end()}});
+  if (keep_rows_)
+    CurrentPass().rows.push_back({row.offset, row.line, {row.data.begin(), row.data.end()}});
 }
 void JobBuilder::OnPassEnd(const PageInfo& page, const PassInfo&, const PassStats& stats) {
   CurrentPass().stats = stats;

@@ -27,27 +27,9 @@
 #include <utility>
 #include <vector>
 
+#include "page/color_mode.h"
+
 namespace zelt::stream {
-
-inline constexpr int kMaxPlanes = 4;
-inline constexpr int kColorModes = 6;
-
-// Colour code of each plane's colour select, by colour mode; -1 where the mode
-// has no such plane.
-inline constexpr std::array<std::array<int, kMaxPlanes>, kColorModes> kColorCodes = {
-    {{1, 2, 3, 0}, {4, 5, 6, 0}, {4, 5, 6, 7}, {3, 2, 1, -1}, {0x0B, -1, -1, -1}, {1, 2, 3, 0}}};
-
-// Plane names by colour mode; empty where the mode has no such plane.
-inline constexpr std::array<std::array<const char*, kMaxPlanes>, kColorModes> kPlaneNames = {
-    {{"Cyan", "Yellow", "Magenta", "Black"},
-     {"Gold", "M. Magenta", "M. Cyan", "Black"},
-     {"Gold", "M. Magenta", "M. Cyan", "Silver"},
-     {"Yellow", "Magenta", "Cyan", ""},
-     {"White", "", "", ""},
-     {"Cyan", "Yellow", "Magenta", "Black"}}};
-
-// Bits per pixel of a dot row in each colour mode.
-inline constexpr std::array<int, kColorModes> kRowBits = {1, 1, 1, 4, 1, 4};
 
 // Where a stream stops being valid.
 struct Error {
@@ -200,6 +182,7 @@ struct Skip {
   int count = 0;
 };
 struct DecodedRow {
+  std::int64_t offset = 0;  // of the row command
   std::int64_t line = 0;
   std::vector<std::uint8_t> data;
 };

@@ -141,6 +141,12 @@ std::string BoxText(const zelt::stream::Box& box) {
          ", " + std::to_string(box.h) + ")";
 }
 
+// The page's plane names, from its colour mode (empty when none fits).
+std::array<const char*, kMaxPlanes> PlaneNames(const zelt::stream::PageInfo& page) {
+  const int mode = zelt::view::ModeOf(page);
+  return mode < 0 ? std::array<const char*, kMaxPlanes>{"", "", "", ""} : ColorNames[mode];
+}
+
 std::int64_t PageHeight(const DecodedPage& page) {
   if (page.info.Height() >= 0) return page.info.Height();
   std::int64_t end = 0;
@@ -153,7 +159,7 @@ void PrintPage(const DecodedPage& page, bool complete) {
   const auto& info = page.info;
   const auto& setup = info.setup;
   const auto& pre = info.preamble;
-  auto names = zelt::view::PlaneNamesOf(info);
+  const auto names = PlaneNames(info);
 
   std::printf("page %d%s at offset %" PRId64 "\n", info.index + 1, complete ? "" : " (incomplete)",
               setup.offset);
@@ -170,7 +176,7 @@ void PrintPage(const DecodedPage& page, bool complete) {
 
   std::printf("  colour mode %s, %d plane%s (", zelt::stream::DescribeModes(info.mode_mask).c_str(),
               info.planes, info.planes == 1 ? "" : "s");
-  for (int p = 0; p < info.planes; ++p) std::printf("%s%s", p ? ", " : "", names[p].c_str());
+  for (int p = 0; p < info.planes; ++p) std::printf("%s%s", p ? ", " : "", names[p]);
   std::printf("), %d-bit rows", info.row_bits);
   if (info.row_length >= 0) std::printf(" of %d bytes (%d dots)", info.row_length, info.Width());
   std::printf(", %s\n", info.glossy ? "glossy" : "plain");
@@ -188,7 +194,7 @@ void PrintPage(const DecodedPage& page, bool complete) {
     const auto& copy = page.copies[c];
     std::printf("    copy %zu:", c + 1);
     for (const DecodedPass& pass : copy.passes) {
-      std::printf(" %d %s", pass.info.plane, names[pass.info.plane].c_str());
+      std::printf(" %d %s", pass.info.plane, names[pass.info.plane]);
       if (pass.info.flag >= 0)
         std::printf(" [code %d, flag %d]", pass.info.color_code, pass.info.flag);
       std::printf(" %d rows;", pass.stats.rows);
@@ -203,7 +209,7 @@ void PrintPage(const DecodedPage& page, bool complete) {
                 (info.row_bits == 4 ? 15.0 : 1.0);
   for (int p = 0; p < info.planes; ++p) {
     const DecodedPass* pass = page.Pass(0, p);
-    std::printf("  plane %d %s: ", p, names[p].c_str());
+    std::printf("  plane %d %s: ", p, names[p]);
     if (pass == nullptr) {
       std::printf("not sent\n");
       continue;
@@ -217,12 +223,12 @@ void PrintPage(const DecodedPage& page, bool complete) {
 }
 
 void PrintTone(const DecodedPage& page, const zelt::view::RasterPage& raster) {
-  auto names = zelt::view::PlaneNamesOf(page.info);
+  const auto names = PlaneNames(page.info);
   std::printf("  tone against raster (%u x %u, colour space %u):\n", raster.width, raster.height,
               raster.color_space);
   for (const auto& result : zelt::view::CompareTone(raster, page))
     std::printf("    plane %d %s: input %.3f%%, printed %.3f%%, difference %+.3f%%\n", result.plane,
-                names[result.plane].c_str(), 100.0 * result.input, 100.0 * result.printed,
+                names[result.plane], 100.0 * result.input, 100.0 * result.printed,
                 100.0 * (result.printed - result.input));
 }
 
