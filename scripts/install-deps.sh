@@ -11,6 +11,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   # printer descriptions and the CUPS print path
   cups cups-client cups-bsd cups-ppdc cups-filters ghostscript
+  # the printer application: PAPPL, Little CMS, ghostscript's ICC profiles
+  libpappl-dev liblcms2-dev libgs-common
 )
 
 missing=()
