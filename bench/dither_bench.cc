@@ -15,7 +15,6 @@ namespace {
 
 using Routine = void (*)(Page&, std::uint32_t);
 
-
 enum Content { kRandom, kFlat };
 
 void Run(benchmark::State& state, Routine routine, cups_cspace_t space, unsigned compression,

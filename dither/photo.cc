@@ -1,9 +1,10 @@
 // Photo dither, the fast way: two pixels (one output byte) per step, with the
 // matrix row laid out once per line so the column wraps once per byte.
+#include "dither/photo.h"
+
 #include <array>
 #include <cstdint>
 
-#include "dither/photo.h"
 #include "dither/reference.h"
 #include "page/page.h"
 

@@ -87,8 +87,8 @@ void DitherVPhotoReference(Page& page, std::uint32_t y) {
     const std::int16_t base = four_planes ? page.DitherBases[p] : 0;
     NibblePacker pack(page.DotBuffers[p]);
     for (std::uint32_t x = 0; x < pixels; ++x)
-      pack.Put(x, VDotCode(page.DitherAdjust[p], page.DitherExpand[p], page.DitherTone[p], base, four_planes,
-                           page.InputBuffers[p][x], row[x % width]));
+      pack.Put(x, VDotCode(page.DitherAdjust[p], page.DitherExpand[p], page.DitherTone[p], base,
+                           four_planes, page.InputBuffers[p][x], row[x % width]));
     pack.Finish(pixels);
   }
 }

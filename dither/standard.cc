@@ -2,11 +2,12 @@
 // pixels.  The matrix row is laid out once per line with its first columns
 // repeated after its end, so the eight thresholds of a byte are always
 // contiguous and the column wraps once per byte instead of once per pixel.
+#include "dither/standard.h"
+
 #include <array>
 #include <cstdint>
 
 #include "dither/reference.h"
-#include "dither/standard.h"
 #include "page/page.h"
 
 namespace {

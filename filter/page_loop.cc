@@ -35,7 +35,8 @@ void ReportLineProgress(Job& job, const Page& page, int page_number, unsigned pe
 Status PrintLines(Job& job, Page& page, cups_raster_t* raster, int page_number) {
   std::uint32_t progress = 0;  // 100 x the line index
   for (std::uint32_t y = 0; y < page.header.cupsHeight; ++y, progress += 100) {
-    if ((y & 127) == 0) ReportLineProgress(job, page, page_number, progress / page.header.cupsHeight);
+    if ((y & 127) == 0)
+      ReportLineProgress(job, page, page_number, progress / page.header.cupsHeight);
     if (Canceled(job)) return {.fault = Fault::kCanceled};
 
     const int r = ReadLine(page, raster);
@@ -109,8 +110,7 @@ JobResult PrintJob(Job& job, cups_raster_t* raster) {
   Setup(job.sink);
   JobResult result = PrintPages(job, raster);
   const Fault f = result.status.fault;
-  if (f == Fault::kNone || f == Fault::kPageRefused || f == Fault::kCanceled)
-    WriteJobEnd(job.sink);
+  if (f == Fault::kNone || f == Fault::kPageRefused || f == Fault::kCanceled) WriteJobEnd(job.sink);
   job.sink.Flush();
   return result;
 }

@@ -19,7 +19,6 @@ namespace {
 
 char spool_dir[] = "/tmp/zelt-fuzz-XXXXXX";
 
-
 // Takes bytes from the front of the fuzz input; zeros when it runs out.
 class Input {
  public:

@@ -55,7 +55,8 @@ namespace {
 void ColorStep(Sink& sink, const Page& page, int plane, int last) {
   if (page.PrinterPlanes > 1) {
     const int code = ColorCodes[Index(page.PrinterColors)][plane];
-    sink.Send(ColorSelectCommand(static_cast<std::uint8_t>(code & 0xFF), plane == last ? 0x01 : 0x00));
+    sink.Send(
+        ColorSelectCommand(static_cast<std::uint8_t>(code & 0xFF), plane == last ? 0x01 : 0x00));
   } else if (page.PrinterColors == ColorMode::kWhite) {
     sink.Send(kWhiteSelect);
   }

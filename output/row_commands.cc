@@ -37,7 +37,8 @@ bool SendToPlane(Page& page, Sink& sink, int plane, Bytes bytes) {
 
 Status OutputLine(Page& page, Sink& sink) {
   for (int plane = 0; plane < page.PrinterPlanes; ++plane)
-    if (Status s = compress_line(page, sink, page.DotBuffers[plane], page.DotLength, plane); !s.ok())
+    if (Status s = compress_line(page, sink, page.DotBuffers[plane], page.DotLength, plane);
+        !s.ok())
       return s;
   return {};
 }

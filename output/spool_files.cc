@@ -19,7 +19,7 @@ namespace {
 // after the file is removed, so a cancel at any moment removes every file
 // that may exist (removing one that does not is harmless).  Plain character
 // arrays and lock-free atomics: the handler may read them at any moment.
-constexpr int kSlots = 64;  // four planes of sixteen jobs printing at once
+constexpr int kSlots = 64;               // four planes of sixteen jobs printing at once
 constexpr std::size_t kNameLimit = 255;  // names are cut at 254 characters
 enum SlotState : int { kFree, kFilling, kArmed };
 struct Slot {

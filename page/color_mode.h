@@ -24,7 +24,18 @@ constexpr int Index(ColorMode mode) { return static_cast<int>(mode); }
 enum class Routine { kStandard, kPhoto, kVariableDot };
 
 // The inks a pass can print, as the colour select codes name them.
-enum class Ink { kNone, kCyan, kMagenta, kYellow, kBlack, kGold, kMMagenta, kMCyan, kSilver, kWhite };
+enum class Ink {
+  kNone,
+  kCyan,
+  kMagenta,
+  kYellow,
+  kBlack,
+  kGold,
+  kMMagenta,
+  kMCyan,
+  kSilver,
+  kWhite
+};
 
 struct ColorModeFacts {
   const char* label;  // for the viewer and the reports

@@ -38,8 +38,9 @@ void BuildPhotoCurves(Page& page) {
   constexpr std::array<double, 3> kGamma = {1.21, 1.0, 1.14};
   for (int p = 0; p < 3; ++p)
     for (int i = 0; i < 256; ++i)
-      page.DitherLUTs[p][i] = p == 1 ? static_cast<std::uint8_t>(i)
-                                : static_cast<std::uint8_t>(255.0 * std::pow(i / 255.0, kGamma[p]));
+      page.DitherLUTs[p][i] =
+          p == 1 ? static_cast<std::uint8_t>(i)
+                 : static_cast<std::uint8_t>(255.0 * std::pow(i / 255.0, kGamma[p]));
 }
 
 void BindPhoto(Page& page) {
@@ -60,7 +61,8 @@ void BindVariableDotPage(Page& page) {
       page.DitherBases = VBases160.data();
     }
   } else if (alternate_media) {
-    BindVariableDot(page, 0, Sized<40, 40>(VDitherCyan190), VToneCyan190, VAdjustCyan190, VExpandCyan190);
+    BindVariableDot(page, 0, Sized<40, 40>(VDitherCyan190), VToneCyan190, VAdjustCyan190,
+                    VExpandCyan190);
     BindVariableDot(page, 1, Sized<40, 40>(VDitherMagenta190), VToneMagenta190, VAdjustMagenta190,
                     VExpandMagenta190);
     BindVariableDot(page, 2, Sized<12, 12>(VDitherYellow190), VToneYellow190, VAdjustYellow190,
@@ -69,7 +71,8 @@ void BindVariableDotPage(Page& page) {
                     VExpandBlack190);
     page.DitherBases = VBases190.data();
   } else {
-    BindVariableDot(page, 0, Sized<68, 68>(VDitherCyan145), VToneCyan145, VAdjustCyan145, VExpandCyan145);
+    BindVariableDot(page, 0, Sized<68, 68>(VDitherCyan145), VToneCyan145, VAdjustCyan145,
+                    VExpandCyan145);
     BindVariableDot(page, 1, Sized<64, 64>(VDitherMagenta145), VToneMagenta145, VAdjustMagenta145,
                     VExpandMagenta145);
     BindVariableDot(page, 2, Sized<24, 24>(VDitherYellow145), VToneYellow145, VAdjustYellow145,
@@ -102,9 +105,9 @@ void BindStandard(StatusLog& log, Page& page) {
   const unsigned dpi = page.header.HWResolution[0];
   if (dpi != 300 && dpi != 600 && dpi != 1200)
     Report(log, "DEBUG: No screens for %u dpi, using the %s ones\n", dpi,
-                 dpi < 450   ? "300 dpi"
-                 : dpi < 900 ? "600 dpi"
-                             : "1200 dpi");
+           dpi < 450   ? "300 dpi"
+           : dpi < 900 ? "600 dpi"
+                       : "1200 dpi");
   if (dpi < 450)
     BindStandardFamily(page, Sized<8, 8>(MediumCyanDither), Sized<30, 30>(MediumMagentaDither),
                        Sized<9, 9>(MediumYellowDither), Sized<30, 30>(MediumBlackDither));

@@ -27,8 +27,8 @@ std::string DescribeFault(const Status& s) {
     case Fault::kSpoolCreate:
       return "ERROR: Unable to open temporary file " + s.detail + ":\nERROR: " + cause + "\n";
     case Fault::kSpoolWrite:
-      return "ERROR: Unable to write the " + std::string(s.plane_name) + " plane to temporary file " +
-             s.detail + ": " + cause + "\n";
+      return "ERROR: Unable to write the " + std::string(s.plane_name) +
+             " plane to temporary file " + s.detail + ": " + cause + "\n";
     case Fault::kSpoolRead:
       return "ERROR: Unable to read the " + std::string(s.plane_name) +
              " plane back from temporary file " + s.detail + ": " + cause + "\n";

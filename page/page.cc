@@ -1,7 +1,8 @@
 #include "page/page.h"
 
 void DecidePageMode(Page& page) {
-  const ModeDecision m = DecideColorMode(Raw(page.header.cupsColorSpace), page.header.cupsCompression);
+  const ModeDecision m =
+      DecideColorMode(Raw(page.header.cupsColorSpace), page.header.cupsCompression);
   page.PrinterPlanes = m.planes;
   page.PrinterColors = m.mode;
 }

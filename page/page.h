@@ -31,9 +31,9 @@ struct Page {
 
   cups_page_header2_t header{};  // as read from the raster
 
-  int PrinterPlanes = 0;                           // 1, 3 or 4
-  ColorMode PrinterColors = ColorMode::kProcess;   // selects the routine and the names
-  int DotLength = 0;                               // bytes in one dot row of one plane
+  int PrinterPlanes = 0;                          // 1, 3 or 4
+  ColorMode PrinterColors = ColorMode::kProcess;  // selects the routine and the names
+  int DotLength = 0;                              // bytes in one dot row of one plane
 
   // Input bands and dot rows, carved out of the page's two blocks.
   std::array<std::uint8_t*, kMaxPlanes> InputBuffers{};

@@ -52,10 +52,13 @@ TEST(Dither, FastRoutinesMatchThePlainOnes) {
           for (std::size_t i = 0; i < in_bytes; ++i)
             page->InputBuffers[0][i] =
                 static_cast<std::uint8_t>(y == 17 ? 255 * (i % width / 5 % 2) : rng());
-          const std::vector<std::uint8_t> input(page->InputBuffers[0], page->InputBuffers[0] + in_bytes);
+          const std::vector<std::uint8_t> input(page->InputBuffers[0],
+                                                page->InputBuffers[0] + in_bytes);
           mode.plain(*page, y);
-          const std::vector<std::uint8_t> dots(page->DotBuffers[0], page->DotBuffers[0] + dot_bytes);
-          const std::vector<std::uint8_t> bands(page->InputBuffers[0], page->InputBuffers[0] + in_bytes);
+          const std::vector<std::uint8_t> dots(page->DotBuffers[0],
+                                               page->DotBuffers[0] + dot_bytes);
+          const std::vector<std::uint8_t> bands(page->InputBuffers[0],
+                                                page->InputBuffers[0] + in_bytes);
           std::copy(input.begin(), input.end(), page->InputBuffers[0]);
           std::fill_n(page->DotBuffers[0], dot_bytes, 0xA5);
           mode.fast(*page, y);
@@ -75,8 +78,8 @@ TEST(Dither, PhotoToneCurvesTruncate) {
     int curve, in, out;
   };
   const Point points[] = {
-      {0, 0, 0},   {0, 2, 0},     {0, 3, 1},     {0, 64, 47},  {0, 128, 110}, {0, 254, 253},
-      {0, 255, 255}, {1, 128, 128}, {2, 2, 1},   {2, 64, 52},  {2, 128, 116}, {2, 192, 184},
+      {0, 0, 0},     {0, 2, 0},     {0, 3, 1}, {0, 64, 47}, {0, 128, 110}, {0, 254, 253},
+      {0, 255, 255}, {1, 128, 128}, {2, 2, 1}, {2, 64, 52}, {2, 128, 116}, {2, 192, 184},
   };
   for (const auto& pt : points)
     EXPECT_EQ(page->DitherLUTs[pt.curve][pt.in], pt.out) << "curve " << pt.curve << " at " << pt.in;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "output/row_commands.h"
+#include "page/color_mode.h"
 #include "tests/support/process.h"
 #include "tests/support/raster.h"
 
@@ -38,11 +39,12 @@ TEST(CheckBytes, ZeroTest) {
     int length;
     int blank;
   };
-  std::vector<std::uint8_t> nine_zero(9, 0), nine_last(9, 0), first(16, 0);
+  std::vector<std::uint8_t> nine_zero(9, 0), nine_last(9, 0), first(16, 0), eighth(16, 0);
   nine_last[8] = 1;
   first[0] = 1;
+  eighth[7] = 1;  // just past a 7-byte row
   const Case cases[] = {
-      {nine_zero, 9, 1}, {nine_last, 9, 0}, {nine_last, 8, 1},
+      {nine_zero, 9, 1}, {nine_last, 9, 0}, {nine_last, 8, 1}, {eighth, 7, 1},
       {first, 16, 0},    {first, 0, 1},     {first, -3, 1},
   };
   for (const auto& c : cases)
@@ -148,11 +150,11 @@ TEST_F(FilterTest, ReadErrorEndsOnlyThePage) {
   EXPECT_EQ(r.out.substr(r.out.size() - 9), Hex("0C 1B 2A 72 43") + kJobEnd);
 }
 
-TEST_F(FilterTest, ColourSpaceDecidesPlanesAndMode) {
+TEST(ColorMode, ColourSpaceDecidesPlanesAndMode) {
   struct Case {
     cups_cspace_t space;
     unsigned compression;
-    int planes, colors;
+    int planes, mode;
   };
   const Case cases[] = {
       {CUPS_CSPACE_K, 0, 1, 5},    {CUPS_CSPACE_K, 1, 1, 0},      {CUPS_CSPACE_CMY, 1, 4, 5},
@@ -162,19 +164,9 @@ TEST_F(FilterTest, ColourSpaceDecidesPlanesAndMode) {
       {CUPS_CSPACE_RGB, 1, 4, 0},  {CUPS_CSPACE_GOLD, 1, 4, 0},   {CUPS_CSPACE_SILVER, 1, 4, 0},
   };
   for (const auto& c : cases) {
-    auto h = MakeHeader(16, 2, c.space);
-    h.cupsCompression = c.compression;
-    if (c.space == CUPS_CSPACE_KCMYcm) h.cupsBytesPerLine = 16 * 4;  // fits 4 planes
-    const RunResult r = RunOn(WriteRaster({h}));
-    EXPECT_EQ(r.status, 0) << c.space << r.err;
-    const std::string line = "DEBUG: PrinterPlanes = " + std::to_string(c.planes) +
-                             ", PrinterColors = " + std::to_string(c.colors);
-    ASSERT_TRUE(r.HasLine(line)) << "space " << c.space << " compression " << c.compression;
-    // The mode line follows the whole 37-line header dump.
-    const auto dump = std::find(r.lines.begin(), r.lines.end(), "DEBUG: StartPage...");
-    ASSERT_NE(dump, r.lines.end());
-    EXPECT_EQ(*(dump + 37), line);
-    EXPECT_EQ(*(dump + 36), "DEBUG: cupsCompression = " + std::to_string(c.compression));
+    const ModeDecision m = DecideColorMode(c.space, c.compression);
+    EXPECT_EQ(m.planes, c.planes) << "space " << c.space << " compression " << c.compression;
+    EXPECT_EQ(Index(m.mode), c.mode) << "space " << c.space << " compression " << c.compression;
   }
 }
 
@@ -184,15 +176,23 @@ TEST_F(FilterTest, RasterTheFilterCannotReadEndsTheJobCleanly) {
   sixteen_bits.cupsBitsPerPixel = 16;
   sixteen_bits.cupsBytesPerLine = 32;
   auto six_bands = MakeHeader(16, 2, CUPS_CSPACE_KCMYcm);
-  six_bands.cupsBytesPerLine = 16 * 6;  // more than the four planes' block
-  for (const auto& h : {sixteen_bits, six_bands}) {
+  six_bands.cupsBytesPerLine = 16 * 6;                   // more than the four planes' block
+  auto too_wide = MakeHeader(524281, 1, CUPS_CSPACE_K);  // a dot row of 65536 bytes
+  for (const auto& h : {sixteen_bits, six_bands, too_wide}) {
     const RunResult r = RunOn(WriteRaster({MakeHeader(16, 2, CUPS_CSPACE_K), h}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.LinesStartingWith("ERROR: Unsupported raster data").size(), 1u) << r.err;
+    EXPECT_EQ(r.LinesStartingWith(h.cupsWidth == 16 ? "ERROR: Unsupported raster data"
+                                                    : "ERROR: Page too wide for the printer")
+                  .size(),
+              1u)
+        << r.err;
     EXPECT_EQ(r.LinesStartingWith("PAGE: ").size(), 1u);  // page 1 printed
     EXPECT_EQ(r.out.substr(r.out.size() - 4), kJobEnd);
     EXPECT_TRUE(tmp_.Entries().size() == 1) << "spool files left behind";
   }
+  // The widest row a row command can carry still prints.
+  const RunResult widest = RunOn(WriteRaster({MakeHeader(524280, 1, CUPS_CSPACE_K)}));
+  EXPECT_EQ(widest.status, 0) << widest.err;
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // The print box of variable-dot pages and the glossy test.
+#include "output/plane_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "output/plane_commands.h"
 
 namespace {
 

@@ -117,6 +117,19 @@ TEST_F(PrintPathTest, BlankLinesAndBlankRowsBecomeOneSkip) {
   // The row carries the whole dot row; nothing after the last row is sent.
   EXPECT_EQ(plane1->rows.front().data.size(), 8u);
   EXPECT_EQ(job.pages[0].Pass(0, 2), nullptr);
+
+  // More blank rows than one skip command can count take several.
+  const RunResult tall =
+      Print({MakeHeader(8, 70001, CUPS_CSPACE_K)}, [](unsigned y, std::span<std::uint8_t> line) {
+        if (y == 70000) std::fill(line.begin(), line.end(), 255);
+      });
+  const DecodedJob tall_job = Decode(tall);
+  const auto* only = tall_job.pages[0].Pass(0, 0);
+  ASSERT_TRUE(only);
+  ASSERT_EQ(only->skips.size(), 2u);
+  EXPECT_EQ(only->skips[0].count, 65535);
+  EXPECT_EQ(only->skips[1].count, 70000 - 65535);
+  EXPECT_EQ(only->rows.front().line, 70000);
 }
 
 TEST_F(PrintPathTest, LongSpoolReplayReportsProgressEvery256KiB) {

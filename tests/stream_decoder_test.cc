@@ -97,7 +97,9 @@ TEST(StreamDecoder, EveryLayoutDecodesToItsStructure) {
     EXPECT_EQ(page.info.mode_mask, c.modes);
     EXPECT_EQ(page.info.planes, m.planes);
     EXPECT_EQ(page.info.Height(), 8);
-    if (!c.rows.empty()) EXPECT_EQ(page.info.Width(), 24);
+    if (!c.rows.empty()) {
+      EXPECT_EQ(page.info.Width(), 24);
+    }
     EXPECT_EQ(page.info.glossy, c.glossy);
     EXPECT_EQ(page.info.copies, static_cast<int>(c.copies));
     EXPECT_EQ(page.info.unclosed_copy, c.copies == 0);
@@ -121,7 +123,9 @@ TEST(StreamDecoder, EveryLayoutDecodesToItsStructure) {
 struct Sample {
   Bytes bytes;
   DecodedPage page;
-  std::int64_t Row(int copy, int plane, int i) const { return page.Pass(copy, plane)->rows[i].offset; }
+  std::int64_t Row(int copy, int plane, int i) const {
+    return page.Pass(copy, plane)->rows[i].offset;
+  }
 };
 
 Sample MakeSample() {
@@ -135,8 +139,8 @@ Sample MakeSample() {
 TEST(StreamDecoder, ChosenCorruptionsAreReportedWhereTheyAre) {
   const Sample s = MakeSample();
   const std::int64_t setup = s.page.info.setup.offset;
-  const std::int64_t row2 = s.Row(0, 0, 1);                 // plane 0's second row
-  const std::int64_t select1 = s.Row(0, 1, 0) - 11;         // plane 1's colour select
+  const std::int64_t row2 = s.Row(0, 0, 1);          // plane 0's second row
+  const std::int64_t select1 = s.Row(0, 1, 0) - 11;  // plane 1's colour select
   const std::int64_t copy2 = s.page.Pass(1, 0)->info.offset;
   const std::int64_t job_end = static_cast<std::int64_t>(s.bytes.size()) - 4;
   struct Case {
@@ -147,21 +151,43 @@ TEST(StreamDecoder, ChosenCorruptionsAreReportedWhereTheyAre) {
     PageHint hint = {};
   };
   const Case cases[] = {
-      {"stray byte between rows", [&](Bytes& b) { b.insert(b.begin() + row2, 0x00); }, row2, "unexpected byte 00"},
+      {"stray byte between rows", [&](Bytes& b) { b.insert(b.begin() + row2, 0x00); }, row2,
+       "unexpected byte 00"},
       {"unknown row letter", [&](Bytes& b) { b[row2 + 5] = 'V'; }, row2, "unknown command"},
       {"longer row", [&](Bytes& b) { b[row2 + 3] = 4; }, row2, "longer than the page's rows"},
       {"resolution code 5", [&](Bytes& b) { b[setup + 3] = 5; }, setup, "resolution code"},
-      {"plane 1 with plane 2's code", [&](Bytes& b) { b[select1 + 2] = 3; }, select1, "not plane 1's"},
-      {"plane 1 not marked last", [&](Bytes& b) { b[select1 + 3] = 0; }, copy2 - 5, "without the last-plane flag"},
+      {"plane 1 with plane 2's code", [&](Bytes& b) { b[select1 + 2] = 3; }, select1,
+       "not plane 1's"},
+      {"plane 1 not marked last", [&](Bytes& b) { b[select1 + 3] = 0; }, copy2 - 5,
+       "without the last-plane flag"},
       {"second copy's preamble differs", [&](Bytes& b) { b[copy2 + 2] = 0; }, copy2, "differs"},
-      {"two skips in a row", [&](Bytes& b) { b.insert(b.begin() + select1 + 11, {0x1B, 0x2A, 0x62, 1, 0, 0x59}); }, select1 + 11, "two skip commands in a row"},
-      {"skip without its row", [&](Bytes& b) { b.erase(b.begin() + select1 + 11, b.begin() + select1 + 11 + 9); }, select1 + 5, "not followed by a row"},
-      {"row past the last line", [&](Bytes& b) { b[select1 + 8] = 6; }, select1 + 11, "past the page's last line"},
-      {"row after the job end", [&](Bytes& b) { b.insert(b.end(), {0x1B, 0x2A, 0x62, 1, 0, 0x57, 1}); }, job_end + 4, "after the job-end sequence"},
+      {"two skips in a row",
+       [&](Bytes& b) {
+         b.insert(b.begin() + select1 + 11, {0x1B, 0x2A, 0x62, 1, 0, 0x59});
+       },
+       select1 + 11, "two skip commands in a row"},
+      {"skip without its row",
+       [&](Bytes& b) { b.erase(b.begin() + select1 + 11, b.begin() + select1 + 11 + 9); },
+       select1 + 5, "not followed by a row"},
+      {"row past the last line", [&](Bytes& b) { b[select1 + 8] = 6; }, select1 + 11,
+       "past the page's last line"},
+      {"row after the job end",
+       [&](Bytes& b) {
+         b.insert(b.end(), {0x1B, 0x2A, 0x62, 1, 0, 0x57, 1});
+       },
+       job_end + 4, "after the job-end sequence"},
       {"no job end", [&](Bytes& b) { b.resize(job_end); }, job_end, "without the job-end sequence"},
       {"truncated row", [&](Bytes& b) { b.resize(row2 + 7); }, row2, "ends inside a row command"},
-      {"mode hint", [](Bytes&) {}, s.page.info.preamble_offset, "not the expected mode 3", {3, -1, -1}},
-      {"row length hint", [](Bytes&) {}, s.Row(0, 0, 0), "shorter than the page's rows", {-1, -1, 4}},
+      {"mode hint",
+       [](Bytes&) {},
+       s.page.info.preamble_offset,
+       "not the expected mode 3",
+       {3, -1, -1}},
+      {"row length hint",
+       [](Bytes&) {},
+       s.Row(0, 0, 0),
+       "shorter than the page's rows",
+       {-1, -1, 4}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -200,7 +226,8 @@ TEST(StreamDecoder, CutsAndFlippedBytes) {
 // Reading in small pieces gives what a whole span gives; a read error is an
 // error at the offset reached.
 TEST(StreamDecoder, ChunkedReadsMatchTheSpan) {
-  const Bytes stream = Print({"photo", CUPS_CSPACE_YMC, 1, 2, 0, false, {{0, 3}, {1}, {2}}}, 2001, 4);
+  const Bytes stream =
+      Print({"photo", CUPS_CSPACE_YMC, 1, 2, 0, false, {{0, 3}, {1}, {2}}}, 2001, 4);
   const DecodedJob whole = DecodeStream(stream);
   ASSERT_TRUE(whole.ok) << whole.error.message;
   for (std::size_t piece : {1, 7, 4096}) {

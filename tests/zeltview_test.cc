@@ -69,9 +69,9 @@ TEST(Preview, BlocksOfDotsAndInks) {
   ASSERT_EQ(magenta.height, 2);
   EXPECT_EQ(magenta.pixels, (std::vector<std::uint8_t>{255 - 136, 255, 0, 255, 255, 255 - 128}));
   const PngImage composite = Read(prefix + "-page1.png", 3);
-  EXPECT_EQ(composite.pixels[3], 255);   // paper
-  EXPECT_LT(composite.pixels[7], 128);   // magenta takes green away
-  EXPECT_GT(composite.pixels[6], 200);   // and leaves red
+  EXPECT_EQ(composite.pixels[3], 255);  // paper
+  EXPECT_LT(composite.pixels[7], 128);  // magenta takes green away
+  EXPECT_GT(composite.pixels[6], 200);  // and leaves red
 
   // White ink shows light on a dark ground.
   std::vector<std::uint8_t> half(8, 0);
@@ -103,8 +103,7 @@ TEST(ToneCheck, InputBandsAgainstPrintedCoverage) {
 
   // Black generation: the black band is the least of the three colours, and
   // a full black pixel leaves its colours empty.
-  const Printed vdot =
-      PrintLines(tmp, CUPS_CSPACE_CMY, 600, {{255, 200, 255, 120, 255, 90}});
+  const Printed vdot = PrintLines(tmp, CUPS_CSPACE_CMY, 600, {{255, 200, 255, 120, 255, 90}});
   pages.clear();
   ASSERT_TRUE(zelt::view::ReadRasterPages(vdot.raster, &pages, &error)) << error;
   EXPECT_EQ(pages[0].planes, 4);
@@ -119,12 +118,13 @@ TEST(ZeltviewCommand, ReportsStructureAndFaults) {
   const std::string path = tmp.File("job.zelt");
   auto write = [&](const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   };
   write(photo.stream);
   const auto good = RunProgram({zeltview, "--against", photo.raster, path});
   EXPECT_EQ(good.status, 0) << good.err;
-  for (const std::string line :
+  for (const std::string& line :
        {"job: 1 page, " + std::to_string(photo.stream.size()) + " bytes",
         std::string("colour mode 3, 3 planes (Yellow, Magenta, Cyan), 4-bit rows of 3 bytes"),
         std::string("plane 1 Magenta: input 33.889%, printed 33.889%, difference +0.000%")})
@@ -140,7 +140,8 @@ TEST(ZeltviewCommand, ReportsStructureAndFaults) {
   from_stdin.stdin_path = path;
   const auto cut = RunProgram({zeltview, "-"}, from_stdin);
   EXPECT_EQ(cut.status, 1);
-  EXPECT_EQ(cut.err.rfind("zeltview: offset " + std::to_string(photo.stream.size() - 2) + ": ", 0), 0u)
+  EXPECT_EQ(cut.err.rfind("zeltview: offset " + std::to_string(photo.stream.size() - 2) + ": ", 0),
+            0u)
       << cut.err;
   EXPECT_EQ(RunProgram({zeltview, "--scale", "0", path}).status, 2);
 }

@@ -116,7 +116,7 @@ void PreviewBuilder::WritePage(const stream::PageInfo& page) {
     width_ = std::max(page.Width(), 1);
     out_width_ = (width_ + scale_ - 1) / scale_;
   }
-  std::int64_t height = height_ >= 0 ? height_ : end_line_;
+  const std::int64_t height = std::max(height_, end_line_);
   int out_height = static_cast<int>(std::max<std::int64_t>((height + scale_ - 1) / scale_, 1));
   std::size_t pixels = static_cast<std::size_t>(out_width_) * out_height;
   for (Plane& plane : planes_) plane.density.resize(pixels, 0);

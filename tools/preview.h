@@ -59,8 +59,8 @@ class PreviewBuilder : public stream::StreamVisitor {
 
   std::string prefix_;
   int scale_;
-  int width_ = -1;   // page width in dots, -1 until the first row
-  int height_ = -1;  // page height in lines, -1 when the stream does not say
+  int width_ = -1;            // page width in dots, -1 until the first row
+  std::int64_t height_ = -1;  // page height in lines, -1 when the stream does not say
   int out_width_ = 0;
   int max_code_ = 1;
   std::int64_t end_line_ = 0;

@@ -88,7 +88,9 @@ stream::PageHint HintFor(const RasterPage& page) {
   stream::PageHint hint;
   hint.color_mode = page.color_mode;
   hint.planes = page.planes;
-  hint.row_length = static_cast<int>(DotRowBytes(page.width, static_cast<ColorMode>(page.color_mode)));
+  hint.row_length =
+      static_cast<int>(DotRowBytes(page.width, static_cast<ColorMode>(page.color_mode)));
+  hint.height = page.height;
   return hint;
 }
 

@@ -513,6 +513,7 @@ class Parser {
     if (!ParsePreamble(&page_.preamble, &page_.preamble_offset, &flag)) return false;
     page_.mode_mask = ModesOfPreamble(page_.preamble);
     page_.planes = PlanesOfPreamble(page_.preamble);
+    page_.height = (page_.setup.page_length + 0xFFFF) & 0xFFFF;
     if (!ApplyHint()) return false;
     page_.row_length = hint_.row_length;
     if (page_.preamble.variable_dot && u_offset >= 0)
@@ -724,6 +725,13 @@ class Parser {
       return Fail(page_.preamble_offset, "plane 0's sequence opens a page of " +
                                              std::to_string(page_.planes) + " planes, not " +
                                              std::to_string(hint_.planes));
+    if (hint_.height >= 0) {
+      if ((hint_.height & 0xFFFF) != page_.height)
+        return Fail(page_.setup.offset, "page length " + std::to_string(page_.setup.page_length) +
+                                            " does not fit a page of " +
+                                            std::to_string(hint_.height) + " lines");
+      page_.height = hint_.height;
+    }
     return true;
   }
 
@@ -875,7 +883,10 @@ class Parser {
                                     " than the page's rows of " + std::to_string(expected) +
                                     " bytes");
     page_.row_length = length;
-    int height = page_.Height();
+    // A row at line 65535 or later shows a page taller than its 16-bit
+    // page length says.
+    while (page_.height >= 0 && line >= page_.height && line >= 0xFFFF) page_.height += 0x10000;
+    const long height = page_.height;
     if (height >= 0 && line >= height)
       return Fail(token.offset, "row at line " + std::to_string(line) +
                                     " is past the page's last line (the page has " +

@@ -45,6 +45,8 @@ struct PageHint {
   int planes = -1;      // 1, 3 or 4
   int row_length = -1;  // bytes per dot row (DotLength); rows longer or
                         // shorter than it are errors
+  long height = -1;     // lines of the page (cupsHeight); must agree with
+                        // the page-length command modulo 65536
 };
 
 struct DecodeOptions {
@@ -103,9 +105,13 @@ struct PageInfo {
 
   // The colour mode when only one fits, else -1.
   int ColorMode() const;
-  // The page height in lines: the page-length parameter less one, or -1
-  // when it is 0 (cupsHeight 65535 wraps the 16-bit field).
-  int Height() const { return setup.page_length > 0 ? setup.page_length - 1 : -1; }
+  // The page height in lines.  The page-length command carries it plus one
+  // in 16 bits, so a page of 65535 lines or more is known only modulo 65536:
+  // the height is then the raster's (from a hint), or the announced one
+  // raised by 65536 at a time as rows reach line 65535 and beyond; -1 when
+  // unknown.
+  long height = -1;
+  long Height() const { return height; }
   // Page width in pixels when a row length is known, else -1.
   int Width() const { return row_length < 0 ? -1 : row_length * 8 / row_bits; }
 };

@@ -171,7 +171,7 @@ void PrintPage(const DecodedPage& page, bool complete) {
     std::printf(" page-size code %d (%s),", *setup.page_size_code,
                 PageSizeName(*setup.page_size_code));
   if (setup.media_position) std::printf(" media position %d,", *setup.media_position);
-  std::printf(" media type %d,%s page length %d (%d lines)\n", setup.media_type,
+  std::printf(" media type %d,%s page length %d (%ld lines)\n", setup.media_type,
               setup.u_command ? " U command," : "", setup.page_length, info.Height());
 
   std::printf("  colour mode %s, %d plane%s (", zelt::stream::DescribeModes(info.mode_mask).c_str(),

@@ -7,12 +7,15 @@
 
 namespace zelt_test {
 
-std::unique_ptr<InProcessRun> PrintInProcess(const std::string& raster, const std::string& spool_dir,
-                                             Allocator allocate) {
+std::unique_ptr<InProcessRun> PrintInProcess(const std::string& raster,
+                                             const std::string& spool_dir, Allocator allocate) {
   auto run = std::make_unique<InProcessRun>();
   const int fd = open(raster.c_str(), O_RDONLY);
   cups_raster_t* r = cupsRasterOpen(fd, CUPS_RASTER_READ);
-  Job job{.model_number = 2, .sink = run->sink, .log = run->log, .spool_directory = spool_dir,
+  Job job{.model_number = 2,
+          .sink = run->sink,
+          .log = run->log,
+          .spool_directory = spool_dir,
           .allocate = allocate};
   run->result = PrintJob(job, r);
   cupsRasterClose(r);

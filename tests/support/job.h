@@ -30,7 +30,8 @@ struct InProcessRun {
 };
 
 // Prints a raster file as the filter would, with spool files in `spool_dir`.
-std::unique_ptr<InProcessRun> PrintInProcess(const std::string& raster, const std::string& spool_dir,
+std::unique_ptr<InProcessRun> PrintInProcess(const std::string& raster,
+                                             const std::string& spool_dir,
                                              Allocator allocate = AllocateZeroed);
 
 // A page of the given colour space and width with its mode decided, its
