@@ -115,7 +115,10 @@ int main(int argc, char* argv[]) {
   }
   AppContext context;
   context.drivers = drivers;
-  return papplMainloop(argc, argv, "1.0.0", nullptr, static_cast<int>(zelt_app::kModels.size()),
+  // PAPPL 1.3's web pages look the footer up unconditionally: without one
+  // every page but the system's crashes the server.
+  return papplMainloop(argc, argv, "1.0.0",
+                       "Zelt printer application", static_cast<int>(zelt_app::kModels.size()),
                        drivers, zelt_app::AutoAddCallback, zelt_app::DriverCallback, nullptr,
                        nullptr, MakeSystem, Usage, &context);
 }
