@@ -79,6 +79,7 @@ bool DriverCallback(pappl_system_t*, const char* driver_name, const char*, const
 
   std::snprintf(d->make_and_model, sizeof d->make_and_model, "%s", model->description);
   d->ppm = 1;
+  d->ppm_color = 1;  // PAPPL reports color-supported only for a colour page rate
   d->kind = PAPPL_KIND_DOCUMENT | PAPPL_KIND_PHOTO | PAPPL_KIND_POSTCARD;
   d->color_supported = PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME;
   d->color_default = PAPPL_COLOR_MODE_COLOR;

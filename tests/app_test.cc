@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -22,10 +23,11 @@ namespace {
 namespace fs = std::filesystem;
 constexpr const char* kCard = "om_card_55.03x90.66mm";
 
-// A one-page PDF of the card's size drawn by `body`, made by ghostscript.
-std::string MakePdf(const TempDir& dir, const std::string& name, const std::string& body) {
+// A one-page PDF drawn by `body`, made by ghostscript: the card, or `size`.
+std::string MakePdf(const TempDir& dir, const std::string& name, const std::string& body,
+                    const char* size = "156 257") {
   const std::string ps = dir.File(name + ".ps"), pdf = dir.File(name + ".pdf");
-  std::ofstream(ps) << "%!PS\n<</PageSize [156 257]>> setpagedevice\n" << body << "\nshowpage\n";
+  std::ofstream(ps) << "%!PS\n<</PageSize [" << size << "]>> setpagedevice\n" << body << "\nshowpage\n";
   RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
               "-sOutputFile=" + pdf, ps});
   return pdf;
@@ -75,7 +77,11 @@ class AppTest : public ::testing::Test {
     EXPECT_GT(id, 0) << error;
     const JobInfo info = server_.WaitForJob(printer, id);
     EXPECT_EQ(info.state, IPP_JSTATE_COMPLETED) << info.reasons << ": " << info.message;
-    return ReadFile(out_ + "/" + name + ".prn");
+    // Every stream must pass the viewer's strict check.
+    const std::string stream = out_ + "/" + name + ".prn";
+    const RunResult view = RunProgram({std::string(ZELT_BUILD_DIR) + "/zeltview", stream});
+    EXPECT_EQ(view.status, 0) << view.out << view.err;
+    return ReadFile(stream);
   }
 
   // The classic chain's stream for the same document and options.
@@ -138,6 +144,170 @@ TEST_F(AppTest, PdfStreamIsByteIdenticalToTheClassicFilterForEveryColourModel) {
     EXPECT_TRUE(got == expected) << c.ppd << " " << c.classic[0].second << ": " << got.size()
                                  << " bytes, the classic filter " << expected.size();
   }
+}
+
+// Each plane's ink (dots, or dot codes for 4-bit rows) over the page's
+// capacity: the printed coverage, 0 to 1.
+std::array<double, 4> Coverage(const std::string& stream) {
+  std::array<double, 4> c{};
+  const auto job = Decode(stream);
+  if (!job.ok || job.pages.empty()) return {-1, -1, -1, -1};
+  const auto& page = job.pages[0];
+  const double dots = double(page.info.Width()) * double(page.info.Height()) *
+                      (page.info.row_bits == 4 ? 15 : 1);
+  for (const auto& pass : page.copies[0].passes) c[pass.info.plane] = pass.stats.ink / dots;
+  return c;
+}
+
+// The raster path's tolerance: each plane's coverage within this of the PDF
+// path's for the same colour.
+constexpr double kTolerance = 0.02;
+
+TEST_F(AppTest, RasterPathPrintsWithinToleranceOfThePdfPath) {
+  struct Case {
+    const char* ink_set;
+    const char* color_mode;
+    const char* color;     // PostScript colour of the whole page
+    const char* pwg_type;  // a PWG raster of every sample `value`, or nullptr for a PNG
+    std::uint8_t value;
+  };
+  const std::vector<Case> cases = {
+      {"standard", "color", "0.8 0.4 0.2 setrgbcolor", nullptr, 0},
+      {"standard", "monochrome", "0.45 setgray", nullptr, 0},
+      {"gold-black", "color", "0.2 0.6 0.4 setrgbcolor", nullptr, 0},
+      {"gold-silver", "color", "0.1 0.2 0.7 setrgbcolor", nullptr, 0},
+      {"photo", "color", "0.9 0.85 0.3 setrgbcolor", nullptr, 0},
+      {"white", "color", "0.3 setgray", nullptr, 0},
+      {"variable-dot-color", "color", "0.4 0.1 0.45 setrgbcolor", nullptr, 0},
+      {"variable-dot-gray", "monochrome", "0.6 setgray", nullptr, 0},
+      {"standard", "color", "0.5 0.5 0.5 setrgbcolor", "srgb_8", 128},
+      {"variable-dot-color", "color", "0.25 0.25 0.25 setrgbcolor", "srgb_8", 64},
+      {"standard", "color", "0.25 0.25 0.25 0.25 setcmykcolor", "cmyk_8", 64},
+  };
+  for (const auto& c : cases) {
+    const std::string name = std::string(c.ink_set) + "-" + (c.pwg_type ? c.pwg_type : "png");
+    const std::string pdf = MakePdf(dir_, name, std::string(c.color) + " 0 0 156 257 rectfill");
+    std::string raster = dir_.File(name + ".png");
+    if (c.pwg_type)
+      raster = MakePwg(dir_, name, c.pwg_type, 300, c.value);
+    else
+      RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r100",
+                  "-sOutputFile=" + raster, dir_.File(name + ".ps")});
+    Options options = {{"media", kCard}, {"zelt-ink-set", c.ink_set},
+                       {"print-color-mode", c.color_mode}, {"printer-resolution", "300dpi"}};
+    const auto want = Coverage(Print(pdf, options));
+    options.emplace_back("print-scaling", "fill");
+    const auto got = Coverage(Print(raster, options));
+    for (int p = 0; p < 4; ++p) EXPECT_NEAR(got[p], want[p], kTolerance) << name << " plane " << p;
+  }
+}
+
+TEST_F(AppTest, RefusesWhatItCannotPrintWithAReasonAndKeepsServing) {
+  struct Case {
+    std::string file;
+    Options options;
+    const char* reason;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      // PAPPL itself stops a 16-bit raster ("Bad raster data seen" in the log).
+      {MakePwg(dir_, "deep", "srgb_16", 300, 0x80), {}, "document-format-error", ""},
+      {MakePwg(dir_, "fine", "srgb_8", 360, 0x80), {}, "document-format-error", "360x360dpi"},
+      {MakePdf(dir_, "gold", kChart), {{"zelt-ink-set", "gold-black"}, {"print-color-mode", "monochrome"}},
+       "document-unprintable-error", "has no monochrome form"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const int id = server_.Submit("zelt", c.file, c.options, &error);
+    ASSERT_GT(id, 0) << error;
+    const JobInfo info = server_.WaitForJob("zelt", id);
+    EXPECT_EQ(info.state, IPP_JSTATE_ABORTED) << c.message;
+    EXPECT_NE(info.reasons.find(c.reason), std::string::npos) << info.reasons;
+    EXPECT_NE(info.message.find(c.message), std::string::npos) << c.message << " / " << info.message;
+  }
+  EXPECT_TRUE(Decode(Print(dir_.File("gold.pdf"), {{"media", kCard}})).ok);
+}
+
+TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
+  const std::string sample = std::string(ZELT_SOURCE_DIR) + "/samples/sample.pdf";
+  std::string error;
+  const int id = server_.Submit("zelt", sample,
+      {{"media", "iso_a4_210x297mm"}, {"print-quality", "high"}, {"job-name", "big"}}, &error);
+  ASSERT_GT(id, 0) << error;
+  // Cancel once the first plane is on its way to the printer.
+  const std::string stream = out_ + "/big.prn";
+  while (server_.Job("zelt", id).state < IPP_JSTATE_CANCELED &&
+         (!fs::exists(stream) || fs::file_size(stream) < 100000))
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ippDelete(server_.Request("zelt", IPP_OP_CANCEL_JOB, [id](ipp_t* r) {
+    ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  }));
+  EXPECT_EQ(server_.WaitForJob("zelt", id).state, IPP_JSTATE_CANCELED);
+  for (const auto& e : fs::recursive_directory_iterator(server_.spool()))
+    EXPECT_FALSE(e.path().filename().string().starts_with("job")) << e.path();
+  const auto job = Decode(ReadFile(stream));
+  EXPECT_TRUE(job.ok) << job.error.message;
+  ASSERT_FALSE(job.pages.empty());
+  EXPECT_TRUE(job.pages[0].copies[0].closed);
+}
+
+TEST_F(AppTest, TwoPrintersPrintAtOnce) {
+  std::string error;
+  ASSERT_TRUE(server_.AddPrinter("basic", "zelt-basic", "file://" + out_, &error)) << error;
+  const std::string sample = std::string(ZELT_SOURCE_DIR) + "/samples/sample.pdf";
+  const int pro = server_.Submit("zelt", sample, {{"media", "iso_a4_210x297mm"}, {"job-name", "pro"}}, &error);
+  const int basic = server_.Submit("basic", sample, {{"media", "iso_a4_210x297mm"}, {"job-name", "basic"}}, &error);
+  EXPECT_EQ(server_.WaitForJob("zelt", pro).state, IPP_JSTATE_COMPLETED);
+  EXPECT_EQ(server_.WaitForJob("basic", basic).state, IPP_JSTATE_COMPLETED);
+  // Each job started its first page before the other finished its last.
+  const std::string log = server_.Log();
+  auto at = [&log](int job, const char* what) { return log.find("[Job " + std::to_string(job) + "] " + what); };
+  EXPECT_LT(at(pro, "Starting page 1"), at(basic, "Finished page 2"));
+  EXPECT_LT(at(basic, "Starting page 1"), at(pro, "Finished page 2"));
+  // Same raster, same rows: nothing of one job reached the other's stream.
+  const auto a = Decode(ReadFile(out_ + "/pro.prn")), b = Decode(ReadFile(out_ + "/basic.prn"));
+  ASSERT_TRUE(a.ok && b.ok);
+  ASSERT_EQ(a.pages.size(), b.pages.size());
+  for (std::size_t p = 0; p < a.pages.size(); ++p)
+    for (std::size_t i = 0; i < a.pages[p].copies[0].passes.size(); ++i)
+      EXPECT_EQ(a.pages[p].copies[0].passes[i].stats.digest, b.pages[p].copies[0].passes[i].stats.digest);
+}
+
+TEST_F(AppTest, PrinterDefaultsSurviveARestartAndApplyToJobsThatDoNotSetThem) {
+  ippDelete(server_.Request("zelt", IPP_OP_SET_PRINTER_ATTRIBUTES, [](ipp_t* r) {
+    ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "zelt-ink-set-default", nullptr, "white");
+    ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "zelt-finish-default", nullptr, "glossy");
+  }));
+  ASSERT_EQ(cupsLastError(), IPP_STATUS_OK) << cupsLastErrorString();
+  server_.Stop();
+  std::string error;
+  ASSERT_TRUE(server_.Start(&error)) << error;
+  const auto job = Decode(Print(MakePdf(dir_, "chart", kChart), {{"media", kCard}}));
+  ASSERT_TRUE(job.ok && !job.pages.empty());
+  EXPECT_EQ(job.pages[0].info.ColorMode(), 4);
+  EXPECT_TRUE(job.pages[0].info.glossy);
+}
+
+// Through a CUPS queue made with `lpadmin -m everywhere`, the queue's own
+// pdftopdf step runs first.  It places the page on the queue's paper size,
+// which CUPS derives from the app's sizes in hundredths of a millimetre: the
+// inch sizes come out exact, the metric ones (A4, the card) a fraction of a
+// point off the PPD's whole points, which moves a metric page by up to a
+// pixel.  A Letter page goes through untouched.
+TEST_F(AppTest, PdfThroughACupsEverywhereQueueMatchesTheClassicFilter) {
+  const std::string pdf = MakePdf(dir_, "letter", std::string("3 3 scale ") + kChart, "612 792");
+  fs::permissions(dir_.path(), fs::perms(0755));
+  Cupsd cupsd(dir_.File("cupsd"), SystemServerBin(), SystemDataDir());
+  std::string error;
+  ASSERT_TRUE(cupsd.Start(&error)) << error;
+  const ToolResult add = cupsd.Client({"lpadmin", "-p", "everywhere", "-E", "-v",
+                                       server_.PrinterUri("zelt"), "-m", "everywhere"});
+  ASSERT_EQ(add.status, 0) << add.out << add.err;
+  ASSERT_GT(cupsd.Submit("everywhere", pdf, {"-t", "viacups", "-o", "media=Letter"}, &error), 0)
+      << error;
+  const JobInfo info = server_.WaitForJob("zelt", 1);
+  EXPECT_EQ(info.state, IPP_JSTATE_COMPLETED) << info.message << cupsd.ErrorLog();
+  EXPECT_TRUE(ReadFile(out_ + "/viacups.prn") == Cupsfilter("zeltpro.ppd", pdf, {{"media", "Letter"}}));
 }
 
 }  // namespace

@@ -112,25 +112,25 @@ int AppServer::Submit(const std::string& printer, const std::string& file, const
   return id;
 }
 
-ipp_t* AppServer::Request(const std::string& printer, ipp_t* request) const {
+ipp_t* AppServer::Request(const std::string& printer, ipp_op_t op,
+                          const std::function<void(ipp_t*)>& fill) const {
   http_t* http = httpConnect2("localhost", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1,
                               30000, nullptr);
-  if (!http) {
-    ippDelete(request);
-    return nullptr;
-  }
+  if (!http) return nullptr;
+  ipp_t* request = ippNewRequest(op);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                PrinterUri(printer).c_str());
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "root");
+  if (fill) fill(request);
   ipp_t* response = cupsDoRequest(http, request, ("/ipp/print/" + printer).c_str());
   httpClose(http);
   return response;
 }
 
 JobInfo AppServer::Job(const std::string& printer, int job_id) const {
-  ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  ipp_t* response = Request(printer, request);
+  ipp_t* response = Request(printer, IPP_OP_GET_JOB_ATTRIBUTES, [job_id](ipp_t* r) {
+    ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
+  });
   JobInfo info;
   if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM))
     info.state = ippGetInteger(a, 0);

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,8 +51,10 @@ class AppServer {
   int Submit(const std::string& printer, const std::string& file, const Options& options,
              std::string* error) const;
 
-  // One IPP request to a printer; the response (the caller deletes it).
-  ipp_t* Request(const std::string& printer, ipp_t* request) const;
+  // One IPP request to a printer, `fill` adding what follows the printer-uri
+  // and user; the response (the caller deletes it).
+  ipp_t* Request(const std::string& printer, ipp_op_t op,
+                 const std::function<void(ipp_t*)>& fill = {}) const;
   JobInfo Job(const std::string& printer, int job_id) const;
   // Waits until the job has ended (or `until` state is reached).
   JobInfo WaitForJob(const std::string& printer, int job_id,
