@@ -13,6 +13,8 @@ packages=(
   cups cups-client cups-bsd cups-ppdc cups-filters ghostscript
   # the printer application: PAPPL, Little CMS, ghostscript's ICC profiles
   libpappl-dev liblcms2-dev libgs-common
+  # its tests: the web interface through curl and headless Chromium
+  curl chromium
 )
 
 missing=()

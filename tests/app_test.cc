@@ -310,5 +310,44 @@ TEST_F(AppTest, PdfThroughACupsEverywhereQueueMatchesTheClassicFilter) {
   EXPECT_TRUE(ReadFile(out_ + "/viacups.prn") == Cupsfilter("zeltpro.ppd", pdf, {{"media", "Letter"}}));
 }
 
+// The web interface: the printer's page and its settings page answer, the
+// settings page offers every ink set by its label, a default chosen there
+// reaches jobs that do not name one, and headless Chromium renders both pages.
+TEST_F(AppTest, WebInterfaceOffersTheInkSetAndItsDefaultReachesJobs) {
+  const std::string base = "http://localhost:" + std::to_string(server_.port()) + "/zelt";
+  const std::string jar = dir_.File("cookies");
+  auto curl = [&jar](std::vector<std::string> args) {
+    args.insert(args.begin(), {"curl", "-sf", "-b", jar, "-c", jar});
+    return RunProgram(args);
+  };
+  const RunResult home = curl({base});
+  EXPECT_NE(home.out.find("Printing Defaults"), std::string::npos) << home.err;
+  const std::string page = curl({base + "/printing"}).out;
+  for (const auto& ink : zelt_app::kInkSets)
+    EXPECT_NE(page.find(std::string("<option value=\"") + ink.keyword + "\"" ), std::string::npos);
+  EXPECT_NE(page.find("Variable-Dot Grey"), std::string::npos);
+  const std::string marker = "name=\"session\" value=\"";
+  const std::size_t at = page.find(marker) + marker.size();
+  const std::string session = page.substr(at, page.find('"', at) - at);
+  const RunResult saved = curl({"-d", "session=" + session + "&zelt-ink-set=variable-dot-gray", base + "/printing"});
+  EXPECT_NE(saved.out.find("Changes saved."), std::string::npos) << saved.out;
+  const auto job = Decode(Print(MakePdf(dir_, "chart", kChart), {{"media", kCard}}));
+  ASSERT_TRUE(job.ok && !job.pages.empty());
+  EXPECT_EQ(job.pages[0].info.ColorMode(), 5);
+  EXPECT_EQ(job.pages[0].info.planes, 1);
+
+  for (const std::string path : {"", "/printing"}) {
+    const std::string shot = dir_.File("shot.png");
+    const RunResult r = RunProgram(
+        {"chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+         "--no-first-run", "--disable-background-networking", "--disable-component-update",
+         "--disable-sync", "--user-data-dir=" + dir_.File("chromium"), "--window-size=1000,1200",
+         "--screenshot=" + shot, base + path});
+    const std::string png = ReadFile(shot);
+    EXPECT_TRUE(png.starts_with("\x89PNG") && png.size() > 20000) << path << r.err;
+    fs::remove(shot);
+  }
+}
+
 }  // namespace
 }  // namespace zelt_test
