@@ -69,6 +69,9 @@ class AppTest : public ::testing::Test {
     ASSERT_TRUE(server_.AddPrinter("zelt", "zelt-pro", "file://" + out_, &error)) << error;
   }
   void TearDown() override {
+    server_.Stop();
+    EXPECT_EQ(server_.Output().find("Sanitizer"), std::string::npos) << server_.Output();
+    EXPECT_EQ(server_.Output().find("runtime error"), std::string::npos) << server_.Output();
     if (HasFailure()) std::cerr << server_.Log().substr(0, 30000);
   }
 

@@ -35,6 +35,7 @@ class AppServer {
   std::string Uri(const std::string& printer) const;  // the system's when empty
   const std::string& spool() const { return spool_; }
   std::string Log() const { return ReadFile(dir_ + "/app.log"); }
+  std::string Output() const { return ReadFile(dir_ + "/server.out"); }  // sanitizer reports
 
   bool AddPrinter(const std::string& name, const std::string& driver, const std::string& device,
                   std::string* error) const;
