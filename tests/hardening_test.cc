@@ -310,7 +310,13 @@ TEST(Hardening, ZeltviewRefusesWhatNoPageCanBe) {
   EXPECT_EQ(raster.status, 2);
   EXPECT_NE(raster.err.find("Page too wide for the printer"), std::string::npos) << raster.err;
 
-  // A million one-row pages: each page is reported and forgotten.
+  // A million one-row pages: each page is reported and forgotten.  (The
+  // sanitizers' own bookkeeping makes memory figures meaningless there.)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "memory is not measured under the address sanitizer";
+#endif
+#endif
   const std::string page = Hex("1B 26 6C 00 00 4D 1B 26 6C 02 00 50 1B 1A 01 00 4F 1B 2A 72 00 55"
                                " 1B 2A 72 00 41 1B 2A 62 00 00 4D 1B 2A 62 01 00 57 FF 0C 1B 2A 72 43");
   {
