@@ -47,9 +47,17 @@ int ReadModelNumber(const char* path) {
   return model;
 }
 
+// Opens /dev/null on any of descriptors 0, 1 and 2 that the filter was
+// started without, so no file of its own ever takes a standard descriptor.
+void OpenStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd)
+    if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) != fd) return;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  OpenStandardDescriptors();
   // Status lines are passed on at once.
   setbuf(stderr, nullptr);
 

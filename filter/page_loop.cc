@@ -7,7 +7,6 @@
 #include "dither/standard.h"
 #include "dither/vphoto.h"
 #include "filter/job_sequences.h"
-#include "output/commands.h"
 #include "output/row_commands.h"
 #include "output/sink.h"
 #include "page/page.h"
@@ -58,13 +57,18 @@ JobResult PrintPages(Job& job, cups_raster_t* raster) {
     if (result.status = CheckPageHeader(header); !result.status.ok()) break;
 
     const int number = ++result.pages;
+    if (header.NumCopies > job.max_copies) {
+      Report(job.log, "WARNING: Page %d asks for %u copies; printing %u, the most this driver prints\n",
+             number, header.NumCopies, job.max_copies);
+      header.NumCopies = job.max_copies;
+    }
     Report(job.log, "PAGE: %d %d\n", number, static_cast<int>(header.NumCopies));
     Report(job.log, "INFO: Starting page %d...\n", number);
     Page page;
     result.status = StartPage(job, header, page);
     if (result.status.ok()) result.status = PrintLines(job, page, raster, number);
     if (result.status.fault == Fault::kCanceled) {
-      job.sink.Send(kPageEnd);  // the pass in progress ends; nothing is replayed
+      CloseCopy(job.sink, page);  // the pass in progress ends; nothing is replayed
       break;
     }
     if (result.status.ok()) result.status = EndPage(job, page, number);

@@ -1,6 +1,7 @@
 #include "output/spool_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -68,12 +69,29 @@ SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
   return *this;
 }
 
+// Creates the file afresh; never opens, truncates or follows anything that
+// already stands under the name (a regular file, a hard link, a FIFO, a
+// symbolic link).  A leftover of this user's own, from an earlier job that
+// died with the same process id, is removed and the creation tried once more.
+int CreateExclusive(const char* name) {
+  constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+  int fd = open(name, kFlags, 0600);
+  if (fd < 0 && errno == EEXIST) {
+    struct stat st {};
+    if (lstat(name, &st) == 0 && st.st_uid == geteuid() && unlink(name) == 0)
+      fd = open(name, kFlags, 0600);
+    else
+      errno = EEXIST;
+  }
+  // Spool writes and reads block as on any regular file.
+  if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 SpoolFile SpoolFile::Create(const std::string& name, int* error) {
   SpoolFile file;
   file.slot_ = ArmSlot(name);
-  // The directory is usually world-writable and the names predictable: a
-  // link planted under a spool name makes the open fail, never follows.
-  file.fd_ = open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  file.fd_ = CreateExclusive(name.c_str());
   if (file.fd_ < 0) {
     *error = errno;
     ReleaseSlot(file.slot_);
@@ -127,6 +145,11 @@ Status CreateSpoolFiles(Job& job, Page& page) {
   const int first = page.header.NumCopies == 1 ? 1 : 0;
   for (int p = first; p < page.PrinterPlanes; ++p) {
     const std::string name = SpoolName(job.spool_directory, page.PrinterPlanes, p);
+    // Names cut at their limit may fall together; two planes never share a
+    // file.
+    for (int q = first; q < p; ++q)
+      if (page.PrinterFiles[q].name() == name)
+        return {Fault::kSpoolCreate, page.PlaneName(p), EEXIST, name};
     int error = 0;
     page.PrinterFiles[p] = SpoolFile::Create(name, &error);
     if (!page.PrinterFiles[p].is_open())
@@ -138,14 +161,19 @@ Status CreateSpoolFiles(Job& job, Page& page) {
 }
 
 void InstallCancelHandler() {
+  // A cancel from the spooler (SIGTERM), an interrupt or hang-up, and a
+  // printer connection that went away (SIGPIPE on the next write) all end the
+  // job; the handler removes the spool files first.  Signals the caller chose
+  // to ignore stay ignored, except SIGTERM.
+  constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE};
   struct sigaction action {};
   action.sa_handler = CancelHandler;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  // An interrupt from a terminal leaves nothing behind either, unless the
-  // caller chose to ignore interrupts.
-  struct sigaction previous {};
-  if (sigaction(SIGINT, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
-    sigaction(SIGINT, &action, nullptr);
+  for (const int sig : kSignals) sigaddset(&action.sa_mask, sig);
+  for (const int sig : kSignals) {
+    struct sigaction previous {};
+    if (sig == SIGTERM || (sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN))
+      sigaction(sig, &action, nullptr);
+  }
 }

@@ -29,8 +29,9 @@ class SpoolFile {
   SpoolFile(const SpoolFile&) = delete;
   SpoolFile& operator=(const SpoolFile&) = delete;
 
-  // Creates the file (read-write, truncated, mode 0600, never through a
-  // symbolic link); on failure returns an empty SpoolFile and sets *error.
+  // Creates the file (read-write, mode 0600), never opening anything that
+  // already stands under the name; a stale file of this user's own is removed
+  // first.  On failure returns an empty SpoolFile and sets *error.
   static SpoolFile Create(const std::string& name, int* error);
 
   bool is_open() const { return fd_ >= 0; }
@@ -60,10 +61,12 @@ std::string SpoolDirectory();
 std::string SpoolName(const std::string& dir, int planes, int plane);
 
 // Creates the page's spool files, plane 0's only when the page has several
-// copies, with an "INFO: " line for each.  On failure the files already made
-// stay with the page, which removes them.
+// copies, with an "INFO: " line for each.  Fails when a file cannot be made or
+// two planes' names fall together (a spool directory so long that the names
+// are cut); the files already made stay with the page, which removes them.
 Status CreateSpoolFiles(Job& job, Page& page);
 
-// On SIGTERM (a cancelled job) and SIGINT every spool file of the process is
-// removed, and the process ends as the signal would have ended it.
+// On SIGTERM (a cancelled job), SIGINT, SIGHUP and SIGPIPE (the printer's
+// connection gone) every spool file of the process is removed, and the process
+// ends as the signal would have ended it.
 void InstallCancelHandler();

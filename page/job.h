@@ -60,12 +60,17 @@ std::string DescribeFault(const Status& status);
 using Allocator = void* (*)(std::size_t bytes);
 void* AllocateZeroed(std::size_t bytes);
 
+// The most copies of a page the driver prints, the spooler's own default
+// limit: a raster can ask for 4294967295.
+inline constexpr unsigned kMaxCopies = 9999;
+
 struct Job {
   int model_number = 0;         // above 1: the printer takes the U command at page start
   Sink& sink;                   // the printer stream
   StatusLog& log;               // status lines
   std::string spool_directory;  // where the page's spool files go
   Allocator allocate = AllocateZeroed;
+  unsigned max_copies = kMaxCopies;  // more are cut to this, with a "WARNING: " line
   // Asked between lines and pages; true ends the job (kCanceled).
   std::function<bool()> canceled;
 };

@@ -82,7 +82,6 @@ Status ReplayCopies(Job& job, Page& page, int page_number) {
   // Plane 0 of the first copy went to the printer while the page was read;
   // every further copy sends all planes from the spool files.
   const unsigned copies = page.header.NumCopies;
-  const bool gloss_pass = page.PrinterColors == ColorMode::kVariableDot && IsGlossy(page.header);
   for (unsigned copy = 0; copy < copies; ++copy) {
     const CopyLabel label{page_number, copy + 1, copies};
     for (int plane = copy == 0 ? 1 : 0; plane <= last; ++plane) {
@@ -91,13 +90,17 @@ Status ReplayCopies(Job& job, Page& page, int page_number) {
       if (size[plane] != 0 && !ReplayPlane(job, file, size[plane], label, page.PlaneName(plane)))
         return {Fault::kSpoolRead, page.PlaneName(plane), errno, file.name()};
     }
-    if (gloss_pass) WriteGlossPass(job.sink);
-    job.sink.Send(kPageEnd);
+    CloseCopy(job.sink, page);
   }
   return {};
 }
 
 }  // namespace
+
+void CloseCopy(Sink& sink, const Page& page) {
+  if (page.PrinterColors == ColorMode::kVariableDot && IsGlossy(page.header)) WriteGlossPass(sink);
+  sink.Send(kPageEnd);
+}
 
 Status EndPage(Job& job, Page& page, int page_number) {
   Status status = ReplayCopies(job, page, page_number);

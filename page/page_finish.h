@@ -4,6 +4,8 @@
 
 #include "page/job.h"
 
+class Sink;
+
 struct Page;
 
 // Sends, copy by copy, every plane not yet sent up to the last plane with
@@ -13,3 +15,7 @@ struct Page;
 // cannot be measured or read back whole: the page could no longer print
 // complete.  The spool files and buffers are released either way.
 Status EndPage(Job& job, Page& page, int page_number);
+
+// Closes a copy of the page: the gloss pass on a glossy variable-dot page,
+// then the page end sequence.
+void CloseCopy(Sink& sink, const Page& page);

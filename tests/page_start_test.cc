@@ -1,11 +1,6 @@
 // Page start as the printer sees it: the page commands and their conditions,
 // and the spool files as the file system sees them.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 
 #include "tests/support/process.h"
 #include "tests/support/raster.h"
@@ -125,50 +120,6 @@ TEST_F(PageStartTest, SpoolFilesPerPlaneAndCopiesAreMadeAndRemoved) {
           << info[i];
     }
     EXPECT_TRUE(spool_.Entries().empty()) << "spool files left behind";
-  }
-}
-
-TEST_F(PageStartTest, SpoolFileThatCannotBeMadeFailsTheJobAndLeavesNothing) {
-  const std::string raster = tmp_.File("in.ras");
-  {
-    RasterWriter w(raster);
-    w.AddPage(MakeHeader(16, 4, CUPS_CSPACE_CMYK), Random(2));
-  }
-  // A directory that does not exist, and a link planted under the name of
-  // the second spool file (the first one is already made when it is met).
-  const std::string target = tmp_.File("target");
-  {
-    FILE* f = std::fopen(target.c_str(), "w");
-    std::fputs("keep me", f);
-    std::fclose(f);
-  }
-  for (bool planted : {false, true}) {
-    RunOptions o;
-    o.args = JobArgs(raster);
-    o.env = {{"PPD", PpdPath()}, {"TMPDIR", planted ? spool_.path() : spool_.File("missing")}};
-    std::string link;
-    if (planted)
-      o.before_exec = [&](int pid) {
-        link = spool_.File("kvo" + std::to_string(pid) + ".Y");
-        ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-      };
-    const RunResult r = RunFilter(o);
-    EXPECT_EQ(r.status, 1);
-    const auto errors = r.LinesStartingWith("ERROR: ");
-    ASSERT_EQ(errors.size(), 2u) << r.err;
-    EXPECT_EQ(errors[0].rfind("ERROR: Unable to open temporary file ", 0), 0u);
-    EXPECT_EQ(errors[0].back(), ':');
-    EXPECT_EQ(errors[1], planted ? "ERROR: Too many levels of symbolic links"
-                                 : "ERROR: No such file or directory");
-    if (planted) {
-      // Only the planted link is left; its target is untouched.
-      std::filesystem::remove(link);
-      EXPECT_TRUE(spool_.Entries().empty());
-      std::ifstream in(target);
-      std::string content;
-      std::getline(in, content);
-      EXPECT_EQ(content, "keep me");
-    }
   }
 }
 

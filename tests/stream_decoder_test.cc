@@ -170,7 +170,7 @@ TEST(StreamDecoder, ChosenCorruptionsAreReportedWhereTheyAre) {
        [&](Bytes& b) { b.erase(b.begin() + select1 + 11, b.begin() + select1 + 11 + 9); },
        select1 + 5, "not followed by a row"},
       {"row past the last line", [&](Bytes& b) { b[select1 + 8] = 6; }, select1 + 11,
-       "past the page's last line"},
+       "past the page's last line", {-1, -1, -1, 6}},
       {"row after the job end",
        [&](Bytes& b) {
          b.insert(b.end(), {0x1B, 0x2A, 0x62, 1, 0, 0x57, 1});

@@ -57,15 +57,34 @@ void PreviewBuilder::OnPassStart(const stream::PageInfo&, const stream::PassInfo
   current_plane_ = pass.copy == 0 ? pass.plane : -1;
 }
 
-void PreviewBuilder::Allocate(const stream::PageInfo& page) {
-  width_ = page.Width();
+void PreviewBuilder::Fail(std::int64_t offset, std::string message) {
+  if (error_.empty()) {
+    error_ = std::move(message);
+    error_offset_ = offset;
+  }
+}
+
+bool PreviewBuilder::Allocate(const stream::PageInfo& page, std::int64_t offset) {
+  width_ = std::max(page.Width(), 1);
   out_width_ = (width_ + scale_ - 1) / scale_;
+  const std::int64_t height = std::max<std::int64_t>(std::max(height_, end_line_), 1);
+  const std::int64_t pixels = std::int64_t{out_width_} * ((height + scale_ - 1) / scale_);
+  if (pixels <= kMaxPlanePixels) return true;
+  Fail(offset, "page " + std::to_string(page.index + 1) + " is too large to preview at scale " +
+                   std::to_string(scale_) + " (" + std::to_string(out_width_) + " x " +
+                   std::to_string(pixels / out_width_) + " pixels a plane)");
+  return false;
 }
 
 void PreviewBuilder::OnRow(const stream::PageInfo& page, const stream::PassInfo&,
                            const stream::Row& row) {
-  if (current_plane_ < 0) return;
-  if (width_ < 0) Allocate(page);
+  if (current_plane_ < 0 || !error_.empty()) return;
+  if (width_ < 0 && !Allocate(page, row.offset)) return;
+  if ((row.line / scale_ + 1) * out_width_ > kMaxPlanePixels) {
+    Fail(row.offset, "page " + std::to_string(page.index + 1) + " is too tall to preview at scale " +
+                         std::to_string(scale_));
+    return;
+  }
   Plane& plane = planes_[current_plane_];
   std::int64_t band = row.line / scale_;
   if (band != plane.band_index) {
@@ -112,10 +131,8 @@ void PreviewBuilder::FlushBand(Plane& plane) {
 void PreviewBuilder::OnPageEnd(const stream::PageInfo& page) { WritePage(page); }
 
 void PreviewBuilder::WritePage(const stream::PageInfo& page) {
-  if (width_ < 0) {  // no row on the page: as wide as a hint says, else 1 dot
-    width_ = std::max(page.Width(), 1);
-    out_width_ = (width_ + scale_ - 1) / scale_;
-  }
+  // A page without rows is as wide as a hint says, else 1 dot.
+  if (!error_.empty() || (width_ < 0 && !Allocate(page, page.setup.offset))) return;
   const std::int64_t height = std::max(height_, end_line_);
   int out_height = static_cast<int>(std::max<std::int64_t>((height + scale_ - 1) / scale_, 1));
   std::size_t pixels = static_cast<std::size_t>(out_width_) * out_height;

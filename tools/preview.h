@@ -43,8 +43,15 @@ class PreviewBuilder : public stream::StreamVisitor {
   void OnPageEnd(const stream::PageInfo& page) override;
 
   const std::vector<std::string>& written() const { return written_; }
-  // The first failure to write a file, empty when none.
+  // The first failure (a page too large to draw at this scale, a file that
+  // cannot be written), empty when none, and the stream offset it belongs to.
   const std::string& error() const { return error_; }
+  std::int64_t error_offset() const { return error_offset_; }
+
+  // The most pixels a preview plane may have: Legal at 1200 dpi fits at
+  // scale 1, and a page claiming more is refused before anything is
+  // allocated for it.
+  static constexpr std::int64_t kMaxPlanePixels = std::int64_t{1} << 28;
 
  private:
   struct Plane {
@@ -53,7 +60,10 @@ class PreviewBuilder : public stream::StreamVisitor {
     std::int64_t band_index = -1;
   };
 
-  void Allocate(const stream::PageInfo& page);
+  // Sizes the page's planes from its width and height; false (with the
+  // error set) when they are too large.
+  bool Allocate(const stream::PageInfo& page, std::int64_t offset);
+  void Fail(std::int64_t offset, std::string message);
   void FlushBand(Plane& plane);
   void WritePage(const stream::PageInfo& page);
 
@@ -68,6 +78,7 @@ class PreviewBuilder : public stream::StreamVisitor {
   std::array<Plane, kMaxPlanes> planes_;
   std::vector<std::string> written_;
   std::string error_;
+  std::int64_t error_offset_ = 0;
 };
 
 }  // namespace zelt::view

@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "page/page.h"
+#include "page/page_start.h"
+
 namespace zelt::view {
 
 namespace {
@@ -69,12 +72,19 @@ bool ReadRasterPages(const std::string& path, std::vector<RasterPage>* pages, st
     page.width = header.cupsWidth;
     page.height = header.cupsHeight;
     page.bytes_per_line = header.cupsBytesPerLine;
-    page.color_space = header.cupsColorSpace;
+    page.color_space = Raw(header.cupsColorSpace);
     page.compression = header.cupsCompression;
     page.bits_per_color = header.cupsBitsPerColor;
     const ModeDecision m = DecideColorMode(page.color_space, page.compression);
     page.color_mode = Index(m.mode);
     page.planes = m.planes;
+    // A page the printer could not print is not read: its sizes are not a
+    // real page's, and its line could be any size.
+    if (const Status refused = CheckPageHeader(header); !refused.ok()) {
+      *error = path + ": page " + std::to_string(pages->size() + 1) + ": " + refused.detail;
+      ok = false;
+      break;
+    }
     ok = SumPage(raster, header, &page, error);
     if (!ok) *error = path + ": " + *error + " " + std::to_string(pages->size() + 1);
     pages->push_back(page);

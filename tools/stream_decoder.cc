@@ -883,9 +883,10 @@ class Parser {
                                     " than the page's rows of " + std::to_string(expected) +
                                     " bytes");
     page_.row_length = length;
-    // A row at line 65535 or later shows a page taller than its 16-bit
-    // page length says.
-    while (page_.height >= 0 && line >= page_.height && line >= 0xFFFF) page_.height += 0x10000;
+    // The page length tells the height only modulo 65536: without the
+    // raster's height, a row further down shows a taller page.
+    if (hint_.height < 0)
+      while (line >= page_.height) page_.height += 0x10000;
     const long height = page_.height;
     if (height >= 0 && line >= height)
       return Fail(token.offset, "row at line " + std::to_string(line) +

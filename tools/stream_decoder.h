@@ -106,10 +106,9 @@ struct PageInfo {
   // The colour mode when only one fits, else -1.
   int ColorMode() const;
   // The page height in lines.  The page-length command carries it plus one
-  // in 16 bits, so a page of 65535 lines or more is known only modulo 65536:
-  // the height is then the raster's (from a hint), or the announced one
-  // raised by 65536 at a time as rows reach line 65535 and beyond; -1 when
-  // unknown.
+  // in 16 bits, so the stream tells it only modulo 65536: the height is the
+  // raster's (from a hint), else the announced one, raised by 65536 at a time
+  // while rows lie further down.
   long height = -1;
   long Height() const { return height; }
   // Page width in pixels when a row length is known, else -1.

@@ -234,6 +234,33 @@ void PrintTone(const DecodedPage& page, const zelt::view::RasterPage& raster) {
 
 }  // namespace
 
+// Prints each page as soon as the decoder has seen all of it and forgets it,
+// so memory stays that of one page however long the stream; warnings go out
+// as they come.
+class PagePrinter final : public zelt::stream::StreamVisitor {
+ public:
+  PagePrinter(DecodedJob* job, const std::vector<zelt::view::RasterPage>& rasters)
+      : job_(job), rasters_(rasters) {}
+  void OnPageEnd(const zelt::stream::PageInfo&) override {
+    const DecodedPage& page = job_->pages.back();
+    PrintPage(page, true);
+    if (static_cast<std::size_t>(page.info.index) < rasters_.size())
+      PrintTone(page, rasters_[page.info.index]);
+    job_->pages.clear();
+    ++printed_;
+  }
+  void OnWarning(std::int64_t offset, const std::string& message) override {
+    std::fflush(stdout);
+    std::fprintf(stderr, "zeltview: offset %" PRId64 ": warning: %s\n", offset, message.c_str());
+  }
+  std::size_t printed() const { return printed_; }
+
+ private:
+  DecodedJob* job_;
+  const std::vector<zelt::view::RasterPage>& rasters_;
+  std::size_t printed_ = 0;
+};
+
 int main(int argc, char** argv) {
   Options options;
   bool help = false;
@@ -263,8 +290,9 @@ int main(int argc, char** argv) {
 
   DecodedJob job;
   zelt::stream::JobBuilder builder(&job, /*keep_rows=*/false);
+  PagePrinter printer(&job, rasters);
   std::unique_ptr<zelt::view::PreviewBuilder> preview;
-  std::vector<zelt::stream::StreamVisitor*> visitors = {&builder};
+  std::vector<zelt::stream::StreamVisitor*> visitors = {&builder, &printer};
   if (!options.png_prefix.empty()) {
     preview = std::make_unique<zelt::view::PreviewBuilder>(options.png_prefix, options.scale);
     visitors.push_back(preview.get());
@@ -273,23 +301,16 @@ int main(int argc, char** argv) {
   job.ok = zelt::stream::DecodeFile(input, all, decode, &job.error);
   if (input != stdin) std::fclose(input);
 
-  // Report what was read, also when the stream broke off.
+  // What was read of a page the stream broke off in, then the job.
+  for (const DecodedPage& page : job.pages) PrintPage(page, false);
   if (job.ok)
-    std::printf("job: %zu page%s, %" PRId64 " bytes\n", job.pages.size(),
-                job.pages.size() == 1 ? "" : "s", job.size);
-  for (std::size_t i = 0; i < job.pages.size(); ++i) {
-    bool complete = job.ok || i + 1 < job.pages.size();
-    PrintPage(job.pages[i], complete);
-    if (complete && i < rasters.size()) PrintTone(job.pages[i], rasters[i]);
-  }
-  if (job.ok && !rasters.empty() && rasters.size() != job.pages.size())
-    std::printf("raster has %zu pages, stream %zu\n", rasters.size(), job.pages.size());
+    std::printf("job: %zu page%s, %" PRId64 " bytes\n", printer.printed(),
+                printer.printed() == 1 ? "" : "s", job.size);
+  if (job.ok && !rasters.empty() && rasters.size() != printer.printed())
+    std::printf("raster has %zu pages, stream %zu\n", rasters.size(), printer.printed());
   if (preview)
     for (const auto& path : preview->written()) std::printf("wrote %s\n", path.c_str());
   std::fflush(stdout);
-  for (const auto& warning : job.warnings)
-    std::fprintf(stderr, "zeltview: offset %" PRId64 ": warning: %s\n", warning.offset,
-                 warning.message.c_str());
 
   if (!job.ok) {
     std::fprintf(stderr, "zeltview: offset %" PRId64 ": %s\n", job.error.offset,
@@ -297,8 +318,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (preview && !preview->error().empty()) {
-    std::fprintf(stderr, "zeltview: %s\n", preview->error().c_str());
-    return 2;
+    std::fprintf(stderr, "zeltview: offset %" PRId64 ": %s\n", preview->error_offset(),
+                 preview->error().c_str());
+    return 1;
   }
   return 0;
 }

@@ -23,12 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 // Makes `dir` hold a link to every entry of `from` except those in `skip`.

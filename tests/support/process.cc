@@ -73,6 +73,12 @@ std::string FindTool(const std::string& name) {
   return "";
 }
 
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -109,6 +115,8 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv, const 
     dup2(in, 0);
     dup2(out_fd, 1);
     dup2(err_fd, 2);
+    if (options.stdout_fd >= 0) dup2(options.stdout_fd, 1);
+    if (options.stdout_fd == -2) close(1);
     execve(exe.c_str(), args.data(), envp.data());
     _exit(127);
   }

@@ -28,6 +28,7 @@ struct RunOptions {
   std::vector<std::string> unset;          // left out
   std::string stdin_path;                  // empty: /dev/null
   std::string out_path;                    // stdout to this file instead
+  int stdout_fd = -1;                      // or to this descriptor; -2: closed
   // Called with the child's pid before it runs the program (for example to
   // plant files under names that contain the pid).
   std::function<void(int pid)> before_exec;
@@ -55,6 +56,7 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& argv, const 
 std::string FindTool(const std::string& name);
 
 std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
 
 // A PPD built from the project's driver file: "zeltbas.ppd" (model 1) or
 // "zeltpro.ppd" (model 2).

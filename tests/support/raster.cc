@@ -55,8 +55,8 @@ void RasterWriter::AddPage(const cups_page_header2_t& header, const LineFill& fi
   cups_page_header2_t h = header;
   if (!cupsRasterWriteHeader2(raster_, &h))
     throw std::runtime_error("cupsRasterWriteHeader2 failed");
-  std::vector<std::uint8_t> line(h.cupsBytesPerLine);
   const unsigned count = lines < 0 ? h.cupsHeight : static_cast<unsigned>(lines);
+  std::vector<std::uint8_t> line(count ? h.cupsBytesPerLine : 0);
   for (unsigned y = 0; y < count; ++y) {
     std::fill(line.begin(), line.end(), 0);
     fill(y, line);
