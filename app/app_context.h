@@ -4,7 +4,12 @@
 // pointer, so no callback needs a global.
 #pragma once
 
+#include <pappl/pappl.h>
+
+#include <array>
 #include <string>
+
+#include "app/drivers.h"
 
 namespace zelt_app {
 
@@ -12,7 +17,7 @@ struct AppContext {
   std::string spool_directory;    // the system's spool directory; jobs make theirs below it
   std::string state_file;         // where printers and their defaults are kept
   std::string profile_directory;  // ghostscript's ICC profiles
-  void* drivers = nullptr;        // main's pappl_pr_driver_t list
+  std::array<pappl_pr_driver_t, kModels.size()> drivers{};  // what papplMainloop lists
 };
 
 }  // namespace zelt_app

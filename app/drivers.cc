@@ -141,11 +141,13 @@ const char* EnglishStrings() {
       s += "\"" + key + "\" = \"" + text + "\";\n";
     };
     line(kInkSetAttribute, "Ink Set");
-    for (const auto& ink : kInkSets) line(std::string(kInkSetAttribute) + "." + ink.keyword, ink.label);
+    for (const auto& ink : kInkSets)
+      line(std::string(kInkSetAttribute) + "." + ink.keyword, ink.label);
     line(kFinishAttribute, "Output Finish");
     line(std::string(kFinishAttribute) + ".standard", "Standard");
     line(std::string(kFinishAttribute) + ".glossy", "Glossy");
-    for (const auto& type : kMediaTypes) line(std::string("media-type.") + type.keyword, type.label);
+    for (const auto& type : kMediaTypes)
+      line(std::string("media-type.") + type.keyword, type.label);
     line("media.om_card_55.03x90.66mm", "Card 55 x 91 mm");
     return s;
   }();

@@ -38,8 +38,8 @@ bool DriverCallback(pappl_system_t* system, const char* driver_name, const char*
                     void* context);
 
 // PAPPL's auto-add callback: DriverForDeviceId.
-const char* AutoAddCallback(const char* device_info, const char* device_uri,
-                            const char* device_id, void* context);
+const char* AutoAddCallback(const char* device_info, const char* device_uri, const char* device_id,
+                            void* context);
 
 // The English labels of the vendor attributes and their values, for the web
 // interface and for clients that fetch the printer's strings.

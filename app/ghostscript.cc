@@ -17,8 +17,17 @@ std::vector<std::string> GhostscriptArgs(const PrintSettings& s, int copies,
                                          const std::string& document) {
   const std::string res = std::to_string(s.resolution);
   std::vector<std::string> args = {
-      "gs", "-dQUIET", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-dNOINTERPOLATE", "-dNOMEDIAATTRS",
-      "-dShowAcroForm", "-sstdout=%stderr", "-sOutputFile=%stdout", "-sDEVICE=cups",
+      "gs",
+      "-dQUIET",
+      "-dSAFER",
+      "-dNOPAUSE",
+      "-dBATCH",
+      "-dNOINTERPOLATE",
+      "-dNOMEDIAATTRS",
+      "-dShowAcroForm",
+      "-sstdout=%stderr",
+      "-sOutputFile=%stdout",
+      "-sDEVICE=cups",
       std::string("-sMediaType=") + s.type->ppd,
       std::string("-sOutputType=") + (s.glossy ? "Glossy" : "Standard"),
       "-r" + res + "x" + res};
@@ -36,8 +45,7 @@ std::vector<std::string> GhostscriptArgs(const PrintSettings& s, int copies,
   args.push_back("-dPDFFitPage");
   args.push_back("-I/usr/share/cups/fonts");
   char margins[160];
-  std::snprintf(margins, sizeof margins,
-                "<</.HWMargins[%f %f %f %f] /Margins[0 0]>>setpagedevice",
+  std::snprintf(margins, sizeof margins, "<</.HWMargins[%f %f %f %f] /Margins[0 0]>>setpagedevice",
                 double{kMarginPoints}, double{kMarginPoints}, double{kMarginPoints},
                 double{kMarginPoints});
   args.insert(args.end(), {"-c", margins, "-f", document});

@@ -6,14 +6,13 @@
 // device CMYK passed through.
 #pragma once
 
+#include <cups/raster.h>
 #include <lcms2.h>
 
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
-
-#include <cups/raster.h>
 
 namespace zelt_app {
 

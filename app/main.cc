@@ -52,15 +52,16 @@ pappl_system_t* MakeSystem(int num_options, cups_option_t* options, void* data) 
   auto* context = static_cast<AppContext*>(data);
   const bool root = getuid() == 0;
   const char* home = std::getenv("HOME");
-  const std::string user_dir = std::string(papplGetTempDir()) + "/" + kName + std::to_string(getuid());
+  const std::string user_dir =
+      std::string(papplGetTempDir()) + "/" + kName + std::to_string(getuid());
   context->spool_directory = Option("spool-directory", num_options, options,
                                     root ? std::string("/var/spool/") + kName : user_dir + ".d");
   context->state_file = Option(
       "state-file", num_options, options,
       root ? std::string("/var/lib/") + kName + ".state"
            : (home ? std::string(home) + "/.config/" + kName + ".state" : user_dir + ".state"));
-  context->profile_directory = Option("profile-directory", num_options, options,
-                                      zelt_app::FindProfileDirectory());
+  context->profile_directory =
+      Option("profile-directory", num_options, options, zelt_app::FindProfileDirectory());
   const std::string log_file = Option("log-file", num_options, options, "-");
   const std::string log_level = Option("log-level", num_options, options, "info");
   const int port = std::atoi(Option("server-port", num_options, options, "8000").c_str());
@@ -80,11 +81,9 @@ pappl_system_t* MakeSystem(int num_options, cups_option_t* options, void* data) 
   if (const char* host = cupsGetOption("server-hostname", num_options, options))
     papplSystemSetHostName(system, host);
 
-  // The drivers list lives in main for the whole run.
-  auto* drivers = static_cast<pappl_pr_driver_t*>(context->drivers);
-  papplSystemSetPrinterDrivers(system, static_cast<int>(zelt_app::kModels.size()), drivers,
-                               zelt_app::AutoAddCallback, nullptr, zelt_app::DriverCallback,
-                               context);
+  papplSystemSetPrinterDrivers(system, static_cast<int>(context->drivers.size()),
+                               context->drivers.data(), zelt_app::AutoAddCallback, nullptr,
+                               zelt_app::DriverCallback, context);
   papplSystemAddMIMEFilter(system, "application/pdf", "image/pwg-raster", zelt_app::PrintPdf,
                            context);
   papplSystemAddStringsData(system, "/zelt-en.strings", "en", zelt_app::EnglishStrings());
@@ -98,8 +97,12 @@ void Usage(void*) {
   std::puts("Options (server):");
   std::puts("  -o server-port=PORT          listen on PORT (default 8000)");
   std::puts("  -o listen-hostname=HOST      listen on HOST only (default: every address)");
-  std::puts("  -o spool-directory=DIR       jobs and their spool files (default /var/spool/zelt-printer-app)");
-  std::puts("  -o state-file=FILE           printers and their defaults (default /var/lib/zelt-printer-app.state)");
+  std::puts(
+      "  -o spool-directory=DIR       jobs and their spool files (default "
+      "/var/spool/zelt-printer-app)");
+  std::puts(
+      "  -o state-file=FILE           printers and their defaults (default "
+      "/var/lib/zelt-printer-app.state)");
   std::puts("  -o log-file=FILE             log file, - for standard error, syslog (default -)");
   std::puts("  -o log-level=LEVEL           debug, info, warn, error (default info)");
   std::puts("Drivers: zelt-basic, zelt-pro.  Vendor options: zelt-ink-set, zelt-finish.");
@@ -108,17 +111,15 @@ void Usage(void*) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  pappl_pr_driver_t drivers[zelt_app::kModels.size()];
+  AppContext context;
   for (std::size_t i = 0; i < zelt_app::kModels.size(); ++i) {
     const auto& m = zelt_app::kModels[i];
-    drivers[i] = {m.driver, m.description, m.device_id, nullptr};
+    context.drivers[i] = {m.driver, m.description, m.device_id, nullptr};
   }
-  AppContext context;
-  context.drivers = drivers;
   // PAPPL 1.3's web pages look the footer up unconditionally: without one
   // every page but the system's crashes the server.
-  return papplMainloop(argc, argv, "1.0.0",
-                       "Zelt printer application", static_cast<int>(zelt_app::kModels.size()),
-                       drivers, zelt_app::AutoAddCallback, zelt_app::DriverCallback, nullptr,
-                       nullptr, MakeSystem, Usage, &context);
+  return papplMainloop(argc, argv, "1.0.0", "Zelt printer application",
+                       static_cast<int>(context.drivers.size()), context.drivers.data(),
+                       zelt_app::AutoAddCallback, zelt_app::DriverCallback, nullptr, nullptr,
+                       MakeSystem, Usage, &context);
 }

@@ -116,6 +116,20 @@ bool Refuse(pappl_job_t* job, const std::string& why, pappl_jreason_t reason) {
   return false;
 }
 
+// The user's words for a fault: DescribeFault's lines without their prefix.
+std::string FaultMessage(const Status& status) {
+  std::string text = DescribeFault(status), out;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + at, end - at);
+    if (line.starts_with("ERROR: ")) line.remove_prefix(7);
+    if (!line.empty()) out += (out.empty() ? "" : " ") + std::string(line);
+    at = end + 1;
+  }
+  return out;
+}
+
 const char* ColorModeKeyword(pappl_color_mode_t mode) {
   switch (mode) {
     case PAPPL_COLOR_MODE_AUTO:
@@ -185,7 +199,9 @@ struct OptionsDeleter {
 // The state of a raster job between PAPPL's callbacks.
 struct RasterJob {
   RasterJob(pappl_job_t* pjob, pappl_device_t* device, int model, const AppContext& app)
-      : sink(device), log(pjob, false), context(app),
+      : sink(device),
+        log(pjob, false),
+        context(app),
         job{.model_number = model, .sink = sink, .log = log} {}
 
   DeviceSink sink;
@@ -200,6 +216,7 @@ struct RasterJob {
   unsigned left = 0, top = 0;  // the margins cut off PAPPL's whole-page lines, in pixels
   unsigned pixel_bytes = 0;    // bytes of one pixel of PAPPL's lines
   std::vector<std::uint8_t> scratch;
+  unsigned page_number = 0;  // from 1
   bool canceled = false;
   bool failed = false;
 };
@@ -244,8 +261,10 @@ bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void*) {
 
   if (result.status.fault == Fault::kCanceled) return true;
   if (!result.status.ok()) {
-    log.Line(DescribeFault(result.status));
-    return Refuse(job, DescribeFault(result.status).substr(7), PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR);
+    const auto reason = result.status.fault == Fault::kPageRefused
+                            ? PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR
+                            : PAPPL_JREASON_ABORTED_BY_SYSTEM;
+    return Refuse(job, FaultMessage(result.status), reason);
   }
   if (gs_status != 0 || result.pages == 0) {
     std::ifstream in(messages);
@@ -329,12 +348,13 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
     return Refuse(job, error, PAPPL_JREASON_ABORTED_BY_SYSTEM);
   }
 
-  Report(r->log, "INFO: Starting page %u...\n", page_number + 1);
+  r->page_number = page_number + 1;
+  Report(r->log, "INFO: Starting page %u...\n", r->page_number);
   r->page = std::make_unique<Page>();
   if (Status st = StartPage(r->job, header, *r->page); !st.ok()) {
     r->failed = true;
     r->page.reset();
-    return Refuse(job, DescribeFault(st).substr(7), PAPPL_JREASON_ABORTED_BY_SYSTEM);
+    return Refuse(job, FaultMessage(st), PAPPL_JREASON_ABORTED_BY_SYSTEM);
   }
   return true;
 }
@@ -348,7 +368,7 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, uns
   const unsigned row = y - r->top;
 
   if ((row & 127) == 0) {
-    Report(r->log, "INFO: Printing page, %s, %u%%...\n", page.PlaneName(0),
+    Report(r->log, "INFO: Printing page %u, %s, %u%%...\n", r->page_number, page.PlaneName(0),
            static_cast<unsigned>(100ull * row / page.header.cupsHeight));
     if (papplJobIsCanceled(job)) {
       // The pass in progress ends; the page's spool files go with the page.
@@ -365,7 +385,7 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, uns
   if (Status st = SendLine(page, r->sink, row, blank); !st.ok()) {
     r->failed = true;
     r->page.reset();
-    return Refuse(job, DescribeFault(st).substr(7), PAPPL_JREASON_ABORTED_BY_SYSTEM);
+    return Refuse(job, FaultMessage(st), PAPPL_JREASON_ABORTED_BY_SYSTEM);
   }
   return true;
 }
@@ -377,7 +397,7 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsig
   r->page.reset();
   if (!st.ok()) {
     r->failed = true;
-    return Refuse(job, DescribeFault(st).substr(7), PAPPL_JREASON_ABORTED_BY_SYSTEM);
+    return Refuse(job, FaultMessage(st), PAPPL_JREASON_ABORTED_BY_SYSTEM);
   }
   Report(r->log, "INFO: Finished page %u...\n", page_number + 1);
   return !r->sink.Failed();

@@ -90,7 +90,6 @@ Decision DecideSettings(const JobChoices& c) {
 
 cups_page_header2_t PageHeader(const PrintSettings& s) {
   cups_page_header2_t h{};
-  std::snprintf(h.MediaClass, sizeof h.MediaClass, "%s", "");
   std::snprintf(h.MediaType, sizeof h.MediaType, "%s", s.type->ppd);
   std::snprintf(h.OutputType, sizeof h.OutputType, "%s", s.glossy ? "Glossy" : "Standard");
   std::snprintf(h.cupsPageSizeName, sizeof h.cupsPageSizeName, "%s", s.size->ppd);
@@ -109,10 +108,10 @@ cups_page_header2_t PageHeader(const PrintSettings& s) {
   h.cupsColorOrder = CUPS_ORDER_BANDED;
   h.cupsColorSpace = s.ink->color_space;
   h.cupsCompression = s.ink->compression;
-  const unsigned bands = s.ink->color_space == CUPS_CSPACE_K || s.ink->color_space == CUPS_CSPACE_WHITE ? 1
-                         : s.ink->color_space == CUPS_CSPACE_CMY || s.ink->color_space == CUPS_CSPACE_YMC
-                             ? 3
-                             : 4;
+  const cups_cspace_t cs = s.ink->color_space;
+  const unsigned bands = cs == CUPS_CSPACE_K || cs == CUPS_CSPACE_WHITE   ? 1
+                         : cs == CUPS_CSPACE_CMY || cs == CUPS_CSPACE_YMC ? 3
+                                                                          : 4;
   h.cupsBitsPerPixel = 8;
   h.cupsBytesPerLine = bands * h.cupsWidth;
   return h;

@@ -21,9 +21,9 @@ namespace zelt_app {
 // descriptions' own, exactly: the page-size code is chosen by the page length
 // in whole points, so the card must reach the driver as 257, not 256.99.
 struct MediaSize {
-  const char* pwg;       // PWG self-describing name, as IPP clients send it
-  const char* ppd;       // the PageSize choice of the printer descriptions
-  int width, length;     // points
+  const char* pwg;    // PWG self-describing name, as IPP clients send it
+  const char* ppd;    // the PageSize choice of the printer descriptions
+  int width, length;  // points
 };
 
 inline constexpr std::array<MediaSize, 5> kMediaSizes = {{
@@ -47,7 +47,7 @@ struct InkSet {
   const char* label;
   const char* color_model;  // the ColorModel choice with the same header values
   cups_cspace_t color_space;
-  unsigned compression;  // tells black only (1) from variable-dot grey (0)
+  unsigned compression;    // tells black only (1) from variable-dot grey (0)
   const char* monochrome;  // nullptr: no one-ink form, monochrome is refused
 };
 
@@ -98,8 +98,8 @@ struct JobChoices {
   std::string media;       // PWG size name
   std::string media_type;
   std::string finish;
-  int resolution = 0;      // dpi, 0 when not given
-  int resolution_y = 0;    // 0: same as resolution
+  int resolution = 0;    // dpi, 0 when not given
+  int resolution_y = 0;  // 0: same as resolution
 };
 
 // Fills every choice the job left empty from the printer's defaults.

@@ -64,7 +64,8 @@ TEST(AppSettingsTest, PageHeaderHasGhostscriptsRasterSize) {
       {600, "na_letter_8.5x11in", 4950, 6450},
   };
   for (const auto& [dpi, media, width, height] : cases) {
-    const auto h = zelt_app::PageHeader(DecideSettings(Choices("standard", "color", dpi, media)).settings);
+    const auto h =
+        zelt_app::PageHeader(DecideSettings(Choices("standard", "color", dpi, media)).settings);
     EXPECT_EQ(h.cupsWidth, width) << media << " " << dpi;
     EXPECT_EQ(h.cupsHeight, height) << media << " " << dpi;
   }
@@ -85,18 +86,28 @@ TEST(AppSettingsTest, GhostscriptArgumentsAreTheClassicChainsForTheSameChoices) 
   vdot.media_type = "zelt-type-16";
   vdot.finish = "glossy";
   const std::vector<Case> cases = {
-      {{PpdPath(), pdf, {{"media", "A4"}}, 1}, Choices("standard", "color", 600, "iso_a4_210x297mm")},
-      {{PpdPath(), pdf, {{"ColorModel", "VDotGray"}, {"Resolution", "300dpi"}, {"PageSize", "55.03x90.66mm"},
-                         {"MediaType", "Type16"}, {"OutputType", "Glossy"}}, 2}, vdot},
+      {{PpdPath(), pdf, {{"media", "A4"}}, 1},
+       Choices("standard", "color", 600, "iso_a4_210x297mm")},
+      {{PpdPath(),
+        pdf,
+        {{"ColorModel", "VDotGray"},
+         {"Resolution", "300dpi"},
+         {"PageSize", "55.03x90.66mm"},
+         {"MediaType", "Type16"},
+         {"OutputType", "Glossy"}},
+        2},
+       vdot},
   };
   for (const auto& c : cases) {
     const ToolResult r = RunCupsfilter(dir.File("serverbin"), c.classic, dir.File("out.prn"));
     const std::string key = "Ghostscript command line: ";
     const std::size_t at = r.err.find(key);
     ASSERT_NE(at, std::string::npos) << r.err;
-    const std::string logged = r.err.substr(at + key.size(), r.err.find('\n', at) - at - key.size());
+    const std::string logged =
+        r.err.substr(at + key.size(), r.err.find('\n', at) - at - key.size());
     std::string ours;
-    for (const auto& a : zelt_app::GhostscriptArgs(DecideSettings(c.app).settings, c.classic.copies, "-_")) {
+    for (const auto& a :
+         zelt_app::GhostscriptArgs(DecideSettings(c.app).settings, c.classic.copies, "-_")) {
       if (a == "-dFIXEDMEDIA" || a == "-dPDFFitPage") continue;
       ours += (ours.empty() ? "" : " ") + (a.starts_with("<<") ? "'" + a + "'" : a);
     }

@@ -33,7 +33,8 @@ const char* kChart =
 std::string MakePdf(const TempDir& dir, const std::string& name, const std::string& body,
                     const char* size = "156 257") {
   const std::string ps = dir.File(name + ".ps"), pdf = dir.File(name + ".pdf");
-  std::ofstream(ps) << "%!PS\n<</PageSize [" << size << "]>> setpagedevice\n" << body << " showpage\n";
+  std::ofstream(ps) << "%!PS\n<</PageSize [" << size << "]>> setpagedevice\n"
+                    << body << " showpage\n";
   RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
               "-sOutputFile=" + pdf, ps});
   return pdf;
@@ -49,7 +50,8 @@ std::string MakePwg(const TempDir& dir, const std::string& name, const char* typ
   cupsRasterInitPWGHeader(&h, pwgMediaForPWG(kCard), type, dpi, dpi, "one-sided", nullptr);
   cupsRasterWriteHeader2(r, &h);
   std::vector<std::uint8_t> line(h.cupsBytesPerLine, value);
-  for (unsigned y = 0; y < h.cupsHeight; ++y) cupsRasterWritePixels(r, line.data(), h.cupsBytesPerLine);
+  for (unsigned y = 0; y < h.cupsHeight; ++y)
+    cupsRasterWritePixels(r, line.data(), h.cupsBytesPerLine);
   cupsRasterClose(r);
   close(fd);
   return path;
@@ -80,7 +82,8 @@ class AppTest : public ::testing::Test {
     const std::string name = "job" + std::to_string(++jobs_);
     options.emplace_back("job-name", name);
     std::string error;
-    const JobInfo info = server_.WaitForJob(printer, server_.Submit(printer, file, options, &error));
+    const JobInfo info =
+        server_.WaitForJob(printer, server_.Submit(printer, file, options, &error));
     EXPECT_EQ(info.state, IPP_JSTATE_COMPLETED) << error << info.reasons << ": " << info.message;
     const RunResult view = RunProgram({ZELT_BUILD_DIR "/zeltview", out_ + "/" + name + ".prn"});
     EXPECT_EQ(view.status, 0) << view.out << view.err;
@@ -89,8 +92,10 @@ class AppTest : public ::testing::Test {
 
   // The classic chain's stream for the same document and PPD options.
   std::string Cupsfilter(const std::string& ppd, const std::string& pdf, const Options& options) {
-    if (!fs::exists(dir_.File("serverbin"))) MakeServerBin(dir_.File("serverbin"), ZELT_FILTER_PATH);
-    const ToolResult r = RunCupsfilter(dir_.File("serverbin"), {PpdPath(ppd), pdf, options}, dir_.File("c.prn"));
+    if (!fs::exists(dir_.File("serverbin")))
+      MakeServerBin(dir_.File("serverbin"), ZELT_FILTER_PATH);
+    const ToolResult r =
+        RunCupsfilter(dir_.File("serverbin"), {PpdPath(ppd), pdf, options}, dir_.File("c.prn"));
     EXPECT_EQ(r.status, 0) << r.err;
     return ReadFile(dir_.File("c.prn"));
   }
@@ -109,18 +114,26 @@ TEST_F(AppTest, PdfStreamIsByteIdenticalToTheClassicFilterForEveryColourModel) {
   ASSERT_TRUE(server_.AddPrinter("basic", "zelt-basic", "file://" + out_, &error)) << error;
   const std::vector<std::tuple<const char*, Options, Options>> cases = {
       {"zeltpro.ppd", {{"ColorModel", "CMYK"}}, {{"zelt-ink-set", "standard"}}},
-      {"zeltpro.ppd", {{"ColorModel", "Gray"}, {"Resolution", "300dpi"}},
+      {"zeltpro.ppd",
+       {{"ColorModel", "Gray"}, {"Resolution", "300dpi"}},
        {{"print-color-mode", "monochrome"}, {"printer-resolution", "300dpi"}}},
-      {"zeltpro.ppd", {{"ColorModel", "GoldBlack"}, {"Resolution", "1200dpi"}},
+      {"zeltpro.ppd",
+       {{"ColorModel", "GoldBlack"}, {"Resolution", "1200dpi"}},
        {{"zelt-ink-set", "gold-black"}, {"print-quality", "high"}}},
-      {"zeltpro.ppd", {{"ColorModel", "GoldSilver"}, {"OutputType", "Glossy"}},
+      {"zeltpro.ppd",
+       {{"ColorModel", "GoldSilver"}, {"OutputType", "Glossy"}},
        {{"zelt-ink-set", "gold-silver"}, {"zelt-finish", "glossy"}}},
-      {"zeltpro.ppd", {{"ColorModel", "Photo"}, {"MediaType", "Type16"}},
+      {"zeltpro.ppd",
+       {{"ColorModel", "Photo"}, {"MediaType", "Type16"}},
        {{"zelt-ink-set", "photo"}, {"media-type", "zelt-type-16"}}},
-      {"zeltpro.ppd", {{"ColorModel", "White"}, {"Resolution", "300dpi"}},
+      {"zeltpro.ppd",
+       {{"ColorModel", "White"}, {"Resolution", "300dpi"}},
        {{"zelt-ink-set", "white"}, {"print-quality", "draft"}}},
-      {"zeltpro.ppd", {{"ColorModel", "VDotColor"}, {"MediaType", "Type17"}, {"OutputType", "Glossy"}},
-       {{"zelt-ink-set", "variable-dot-color"}, {"media-type", "zelt-type-17"}, {"zelt-finish", "glossy"}}},
+      {"zeltpro.ppd",
+       {{"ColorModel", "VDotColor"}, {"MediaType", "Type17"}, {"OutputType", "Glossy"}},
+       {{"zelt-ink-set", "variable-dot-color"},
+        {"media-type", "zelt-type-17"},
+        {"zelt-finish", "glossy"}}},
       {"zeltpro.ppd", {{"ColorModel", "VDotGray"}}, {{"zelt-ink-set", "variable-dot-gray"}}},
       {"zeltbas.ppd", {{"ColorModel", "CMYK"}}, {}},
   };
@@ -128,7 +141,8 @@ TEST_F(AppTest, PdfStreamIsByteIdenticalToTheClassicFilterForEveryColourModel) {
     classic.emplace_back("PageSize", "55.03x90.66mm");
     app.emplace_back("media", kCard);
     const std::string got = Print(pdf, app, ppd == std::string("zeltbas.ppd") ? "basic" : "zelt");
-    EXPECT_TRUE(!got.empty() && got == Cupsfilter(ppd, pdf, classic)) << ppd << " " << classic[0].second;
+    EXPECT_TRUE(!got.empty() && got == Cupsfilter(ppd, pdf, classic))
+        << ppd << " " << classic[0].second;
   }
 }
 
@@ -183,7 +197,9 @@ TEST_F(AppTest, RasterPathPrintsWithinToleranceOfThePdfPath) {
     else
       RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r100",
                   "-sOutputFile=" + raster, dir_.File(name + ".ps")});
-    Options options = {{"media", kCard}, {"zelt-ink-set", ink}, {"print-color-mode", mode},
+    Options options = {{"media", kCard},
+                       {"zelt-ink-set", ink},
+                       {"print-color-mode", mode},
                        {"printer-resolution", "300dpi"}};
     const auto want = Decode(Print(pdf, options));
     options.emplace_back("print-scaling", "fill");
@@ -196,9 +212,11 @@ TEST_F(AppTest, RasterPathPrintsWithinToleranceOfThePdfPath) {
     std::array<double, 4> ink_of[2] = {};
     for (int i = 0; i < 2; ++i)
       for (const auto& pass : (i ? g : w).copies[0].passes)
-        ink_of[i][pass.info.plane] = double(pass.stats.ink) / (double(w.info.Width()) * double(w.info.Height()) *
-                                                       (w.info.row_bits == 4 ? 15 : 1));
-    for (int p = 0; p < 4; ++p) EXPECT_NEAR(ink_of[1][p], ink_of[0][p], kTolerance) << name << " plane " << p;
+        ink_of[i][pass.info.plane] =
+            double(pass.stats.ink) /
+            (double(w.info.Width()) * double(w.info.Height()) * (w.info.row_bits == 4 ? 15 : 1));
+    for (int p = 0; p < 4; ++p)
+      EXPECT_NEAR(ink_of[1][p], ink_of[0][p], kTolerance) << name << " plane " << p;
   }
 }
 
@@ -207,8 +225,10 @@ TEST_F(AppTest, RefusesWhatItCannotPrintWithAReasonAndKeepsServing) {
       // PAPPL itself stops a 16-bit raster ("Bad raster data seen").
       {MakePwg(dir_, "deep", "srgb_16", 300, 0x80), {}, "document-format-error", ""},
       {MakePwg(dir_, "fine", "srgb_8", 360, 0x80), {}, "document-format-error", "360x360dpi"},
-      {MakePdf(dir_, "gold", kChart), {{"zelt-ink-set", "gold-black"}, {"print-color-mode", "monochrome"}},
-       "document-unprintable-error", "has no monochrome form"},
+      {MakePdf(dir_, "gold", kChart),
+       {{"zelt-ink-set", "gold-black"}, {"print-color-mode", "monochrome"}},
+       "document-unprintable-error",
+       "has no monochrome form"},
   };
   for (const auto& [file, options, reason, message] : cases) {
     std::string error;
@@ -223,7 +243,8 @@ TEST_F(AppTest, RefusesWhatItCannotPrintWithAReasonAndKeepsServing) {
 TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
   std::string error;
   const int id = server_.Submit(
-      "zelt", kSample, {{"media", "iso_a4_210x297mm"}, {"print-quality", "high"}, {"job-name", "big"}}, &error);
+      "zelt", kSample,
+      {{"media", "iso_a4_210x297mm"}, {"print-quality", "high"}, {"job-name", "big"}}, &error);
   ASSERT_GT(id, 0) << error;
   // Cancelled once plane 0 is on its way to the printer.
   const std::string stream = out_ + "/big.prn";
@@ -242,13 +263,17 @@ TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
 TEST_F(AppTest, TwoPrintersPrintAtOnce) {
   std::string error;
   ASSERT_TRUE(server_.AddPrinter("basic", "zelt-basic", "file://" + out_, &error)) << error;
-  const int pro = server_.Submit("zelt", kSample, {{"media", "iso_a4_210x297mm"}, {"job-name", "p"}}, &error);
-  const int basic = server_.Submit("basic", kSample, {{"media", "iso_a4_210x297mm"}, {"job-name", "b"}}, &error);
+  const int pro =
+      server_.Submit("zelt", kSample, {{"media", "iso_a4_210x297mm"}, {"job-name", "p"}}, &error);
+  const int basic =
+      server_.Submit("basic", kSample, {{"media", "iso_a4_210x297mm"}, {"job-name", "b"}}, &error);
   EXPECT_EQ(server_.WaitForJob("zelt", pro).state, IPP_JSTATE_COMPLETED);
   EXPECT_EQ(server_.WaitForJob("basic", basic).state, IPP_JSTATE_COMPLETED);
   // Each job started its first page before the other finished its last.
   const std::string log = server_.Log();
-  auto at = [&log](int job, const char* what) { return log.find("[Job " + std::to_string(job) + "] " + what); };
+  auto at = [&log](int job, const char* what) {
+    return log.find("[Job " + std::to_string(job) + "] " + what);
+  };
   EXPECT_LT(at(pro, "Starting page 1"), at(basic, "Finished page 2"));
   EXPECT_LT(at(basic, "Starting page 1"), at(pro, "Finished page 2"));
   // Same raster, same rows: nothing of one job reached the other's stream.
@@ -256,7 +281,8 @@ TEST_F(AppTest, TwoPrintersPrintAtOnce) {
   ASSERT_TRUE(p.ok && b.ok && p.pages.size() == 2 && b.pages.size() == 2);
   for (int page = 0; page < 2; ++page)
     for (int plane = 0; plane < 4; ++plane)
-      EXPECT_EQ(p.pages[page].Pass(0, plane)->stats.digest, b.pages[page].Pass(0, plane)->stats.digest);
+      EXPECT_EQ(p.pages[page].Pass(0, plane)->stats.digest,
+                b.pages[page].Pass(0, plane)->stats.digest);
 }
 
 // The settings page offers every ink set; a default chosen there survives a
@@ -271,10 +297,12 @@ TEST_F(AppTest, InkSetDefaultFromTheWebInterfaceSurvivesARestartAndReachesJobs) 
   const std::string page = curl({base + "/printing"});
   for (const auto& ink : zelt_app::kInkSets)
     EXPECT_TRUE(page.find(std::string("value=\"") + ink.keyword) != std::string::npos &&
-                page.find(ink.label) != std::string::npos) << ink.keyword;
+                page.find(ink.label) != std::string::npos)
+        << ink.keyword;
   const std::string key = "name=\"session\" value=\"";
   const std::size_t at = page.find(key) + key.size();
-  const std::string form = "session=" + page.substr(at, 64) + "&zelt-ink-set=variable-dot-gray&zelt-finish=glossy";
+  const std::string form =
+      "session=" + page.substr(at, 64) + "&zelt-ink-set=variable-dot-gray&zelt-finish=glossy";
   EXPECT_NE(curl({"-d", form, base + "/printing"}).find("Changes saved."), std::string::npos);
 
   server_.Stop();
@@ -288,9 +316,9 @@ TEST_F(AppTest, InkSetDefaultFromTheWebInterfaceSurvivesARestartAndReachesJobs) 
 
   for (const std::string path : {"", "/printing"}) {
     const RunResult r = RunProgram(
-        {"chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-         "--user-data-dir=" + dir_.File("chromium"), "--window-size=1000,1100",
+        {"chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+         "--no-first-run", "--disable-background-networking", "--disable-component-update",
+         "--disable-sync", "--user-data-dir=" + dir_.File("chromium"), "--window-size=1000,1100",
          "--screenshot=" + dir_.File("shot.png"), base + path});
     const std::string png = ReadFile(dir_.File("shot.png"));
     EXPECT_TRUE(png.starts_with("\x89PNG") && png.size() > 20000) << path << r.err;

@@ -81,9 +81,9 @@ std::string AppServer::Uri(const std::string& printer) const {
 
 bool AppServer::AddPrinter(const std::string& name, const std::string& driver,
                            const std::string& device, std::string* error) const {
-  const RunResult r = RunProgram(
-      {ZELT_APP_PATH, "add", "-u", Uri(""), "-d", name, "-m", driver, "-v", device},
-      AppEnvironment());
+  const RunResult r =
+      RunProgram({ZELT_APP_PATH, "add", "-u", Uri(""), "-d", name, "-m", driver, "-v", device},
+                 AppEnvironment());
   *error = r.out + r.err;
   return r.status == 0;
 }
@@ -100,8 +100,8 @@ int AppServer::Submit(const std::string& printer, const std::string& file, const
 
 ipp_t* AppServer::Request(const std::string& printer, ipp_op_t op,
                           const std::function<void(ipp_t*)>& fill) const {
-  http_t* http = httpConnect2("localhost", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1,
-                              30000, nullptr);
+  http_t* http =
+      httpConnect2("localhost", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
   ipp_t* request = ippNewRequest(op);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                Uri(printer).c_str());
