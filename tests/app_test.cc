@@ -40,18 +40,23 @@ std::string MakePdf(const TempDir& dir, const std::string& name, const std::stri
   return pdf;
 }
 
-// A PWG raster of the card written with libcups, every sample `value`.
+// A PWG raster of the card written with libcups, every sample `value`; with
+// `frame`, only a frame of 30 pixels round a white page (inside the margins
+// at 300 dpi).
 std::string MakePwg(const TempDir& dir, const std::string& name, const char* type, int dpi,
-                    std::uint8_t value) {
+                    std::uint8_t value, bool frame = false) {
   const std::string path = dir.File(name + ".pwg");
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   cups_raster_t* r = cupsRasterOpen(fd, CUPS_RASTER_WRITE_PWG);
   cups_page_header2_t h;
   cupsRasterInitPWGHeader(&h, pwgMediaForPWG(kCard), type, dpi, dpi, "one-sided", nullptr);
   cupsRasterWriteHeader2(r, &h);
-  std::vector<std::uint8_t> line(h.cupsBytesPerLine, value);
-  for (unsigned y = 0; y < h.cupsHeight; ++y)
-    cupsRasterWritePixels(r, line.data(), h.cupsBytesPerLine);
+  std::vector<std::uint8_t> line(h.cupsBytesPerLine, value), inside = line;
+  std::fill(inside.begin() + 90, inside.end() - 90, 255);
+  for (unsigned y = 0; y < h.cupsHeight; ++y) {
+    const bool edge = !frame || y < 30 || y + 30 >= h.cupsHeight;
+    cupsRasterWritePixels(r, edge ? line.data() : inside.data(), h.cupsBytesPerLine);
+  }
   cupsRasterClose(r);
   close(fd);
   return path;
@@ -174,7 +179,7 @@ constexpr double kTolerance = 0.02;
 
 TEST_F(AppTest, RasterPathPrintsWithinToleranceOfThePdfPath) {
   // Ink set, print-color-mode, the page's colour; a PNG, or a PWG raster of
-  // the given type with every sample `value`.
+  // the given type with every sample `value` (-1: a black frame round white).
   const std::vector<std::tuple<const char*, const char*, const char*, const char*, int>> cases = {
       {"standard", "color", "0.8 0.4 0.2 setrgbcolor", nullptr, 0},
       {"standard", "monochrome", "0.45 setgray", nullptr, 0},
@@ -187,13 +192,15 @@ TEST_F(AppTest, RasterPathPrintsWithinToleranceOfThePdfPath) {
       {"standard", "color", "0.5 0.5 0.5 setrgbcolor", "srgb_8", 128},
       {"variable-dot-color", "color", "0.25 0.25 0.25 setrgbcolor", "srgb_8", 64},
       {"standard", "color", "0.25 0.25 0.25 0.25 setcmykcolor", "cmyk_8", 64},
+      {"standard", "color", "1 setgray", "srgb_8", -1},  // black only in the margins: blank
   };
   for (const auto& [ink, mode, color, pwg, value] : cases) {
-    const std::string name = std::string(ink) + (pwg ? pwg : "png");
+    const std::string name = std::string(ink) + (pwg ? pwg : "png") + std::to_string(value);
     const std::string pdf = MakePdf(dir_, name, std::string(color) + " 0 0 156 257 rectfill");
     std::string raster = dir_.File(name + ".png");
     if (pwg)
-      raster = MakePwg(dir_, name, pwg, 300, static_cast<std::uint8_t>(value));
+      raster =
+          MakePwg(dir_, name, pwg, 300, static_cast<std::uint8_t>(std::max(value, 0)), value < 0);
     else
       RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r100",
                   "-sOutputFile=" + raster, dir_.File(name + ".ps")});
@@ -241,23 +248,31 @@ TEST_F(AppTest, RefusesWhatItCannotPrintWithAReasonAndKeepsServing) {
 }
 
 TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
-  std::string error;
-  const int id = server_.Submit(
-      "zelt", kSample,
-      {{"media", "iso_a4_210x297mm"}, {"print-quality", "high"}, {"job-name", "big"}}, &error);
-  ASSERT_GT(id, 0) << error;
-  // Cancelled once plane 0 is on its way to the printer.
-  const std::string stream = out_ + "/big.prn";
-  while (!fs::exists(stream) || fs::file_size(stream) < 100000)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  ippDelete(server_.Request("zelt", IPP_OP_CANCEL_JOB, [id](ipp_t* r) {
-    ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
-  }));
-  EXPECT_EQ(server_.WaitForJob("zelt", id).state, IPP_JSTATE_CANCELED);
-  for (const auto& e : fs::recursive_directory_iterator(server_.spool()))
-    EXPECT_FALSE(e.path().filename().string().starts_with("job")) << e.path();
-  const auto job = Decode(ReadFile(stream));
-  EXPECT_TRUE(job.ok && !job.pages.empty() && job.pages[0].copies[0].closed) << job.error.message;
+  const std::string png = dir_.File("chart.png");
+  MakePdf(dir_, "chart", kChart);
+  RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r100",
+              "-sOutputFile=" + png, dir_.File("chart.ps")});
+  for (const std::string& file : {kSample, png}) {
+    std::string error;
+    const int id =
+        server_.Submit("zelt", file, {{"print-quality", "high"}, {"job-name", "big"}}, &error);
+    ASSERT_GT(id, 0) << error;
+    // Cancelled once plane 0 is on its way to the printer.
+    const std::string stream = out_ + "/big.prn";
+    while (!fs::exists(stream) || fs::file_size(stream) < 100000)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ippDelete(server_.Request("zelt", IPP_OP_CANCEL_JOB, [id](ipp_t* r) {
+      ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+    }));
+    EXPECT_EQ(server_.WaitForJob("zelt", id).state, IPP_JSTATE_CANCELED) << file;
+    for (const auto& e : fs::recursive_directory_iterator(server_.spool()))
+      EXPECT_FALSE(e.path().filename().string().starts_with("job")) << e.path();
+    const auto job = Decode(ReadFile(stream));
+    EXPECT_TRUE(job.ok && !job.pages.empty() && job.pages[0].copies[0].closed)
+        << file << job.error.message;
+    EXPECT_LT(job.pages[0].copies[0].passes[0].stats.end_line, 6000) << file << ": cancelled late";
+    fs::remove(stream);
+  }
 }
 
 TEST_F(AppTest, TwoPrintersPrintAtOnce) {
