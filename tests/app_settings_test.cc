@@ -1,6 +1,6 @@
 // The printer application's decisions without a server: what a job's choices
 // become, which are refused, the ghostscript command line against the one the
-// classic chain logs, the raster size against ghostscript's, device IDs.
+// classic chain logs, device IDs.
 #include <gtest/gtest.h>
 
 #include "app/drivers.h"
@@ -52,22 +52,6 @@ TEST(AppSettingsTest, ChoicesBecomeTheColourModelOrARefusal) {
       EXPECT_TRUE(d.ok() && std::string(d.settings.ink->color_model) == c.color_model) << d.refusal;
     else
       EXPECT_NE(d.refusal.find(c.why), std::string::npos) << c.why << ": " << d.refusal;
-  }
-}
-
-// The raster inside the margins, as ghostscript's raster device sizes it
-// (read from the classic chain's page headers).
-TEST(AppSettingsTest, PageHeaderHasGhostscriptsRasterSize) {
-  const std::vector<std::tuple<int, const char*, unsigned, unsigned>> cases = {
-      {300, "om_card_55.03x90.66mm", 575, 996},
-      {1200, "om_card_55.03x90.66mm", 2300, 3983},
-      {600, "na_letter_8.5x11in", 4950, 6450},
-  };
-  for (const auto& [dpi, media, width, height] : cases) {
-    const auto h =
-        zelt_app::PageHeader(DecideSettings(Choices("standard", "color", dpi, media)).settings);
-    EXPECT_EQ(h.cupsWidth, width) << media << " " << dpi;
-    EXPECT_EQ(h.cupsHeight, height) << media << " " << dpi;
   }
 }
 
