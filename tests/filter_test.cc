@@ -157,7 +157,8 @@ TEST(ColorMode, ColourSpaceDecidesPlanesAndMode) {
     int planes, mode;
   };
   const Case cases[] = {
-      {CUPS_CSPACE_K, 0, 1, 5},    {CUPS_CSPACE_K, 1, 1, 0},      {CUPS_CSPACE_CMY, 1, 4, 5},
+      {CUPS_CSPACE_K, 0, 1, 5},    {CUPS_CSPACE_K, 1, 1, 0},      {CUPS_CSPACE_K, 2, 1, 0},
+      {CUPS_CSPACE_CMY, 1, 4, 5},
       {CUPS_CSPACE_YMC, 1, 3, 3},  {CUPS_CSPACE_CMYK, 1, 4, 0},   {CUPS_CSPACE_YMCK, 1, 4, 0},
       {CUPS_CSPACE_KCMY, 1, 4, 0}, {CUPS_CSPACE_KCMYcm, 1, 4, 0}, {CUPS_CSPACE_GMCK, 1, 4, 1},
       {CUPS_CSPACE_GMCS, 1, 4, 2}, {CUPS_CSPACE_WHITE, 1, 1, 4},  {CUPS_CSPACE_W, 1, 4, 0},
@@ -176,7 +177,7 @@ TEST_F(FilterTest, RasterTheFilterCannotReadEndsTheJobCleanly) {
   sixteen_bits.cupsBitsPerPixel = 16;
   sixteen_bits.cupsBytesPerLine = 32;
   auto six_bands = MakeHeader(16, 2, CUPS_CSPACE_KCMYcm);
-  six_bands.cupsBytesPerLine = 16 * 6;                   // more than the four planes' block
+  six_bands.cupsBytesPerLine = 16 * 4 + 1;               // one byte more than four planes
   auto too_wide = MakeHeader(524281, 1, CUPS_CSPACE_K);  // a dot row of 65536 bytes
   for (const auto& h : {sixteen_bits, six_bands, too_wide}) {
     const RunResult r = RunOn(WriteRaster({MakeHeader(16, 2, CUPS_CSPACE_K), h}));

@@ -220,8 +220,8 @@ TEST(Hardening, StartedWithoutStandardOutputNoSpoolFileTakesIt) {
     RasterWriter w(tmp.File("in.ras"));
     w.AddPage(MakeHeader(16, 4, CUPS_CSPACE_CMYK), Random(4));
   }
-  RunOptions o;
-  o.args = JobArgs(tmp.File("in.ras"));
+  RunOptions o;  // the raster from standard input: the first file the filter opens is a spool file
+  o.stdin_path = tmp.File("in.ras");
   o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
   o.stdout_fd = -2;
   const RunResult r = RunFilter(o);
@@ -232,23 +232,27 @@ TEST(Hardening, StartedWithoutStandardOutputNoSpoolFileTakesIt) {
 
 TEST(Hardening, CopiesAreCutAtTheMaximum) {
   TempDir tmp;
-  auto h = MakeHeader(16, 2, CUPS_CSPACE_K);
-  h.NumCopies = 4294967295u;
-  {
-    RasterWriter w(tmp.File("in.ras"));
-    w.AddPage(h, Random(5));
+  for (const unsigned copies : {9999u, 10000u, 4294967295u}) {
+    auto h = MakeHeader(16, 2, CUPS_CSPACE_K);
+    h.NumCopies = copies;
+    {
+      RasterWriter w(tmp.File("in.ras"));
+      w.AddPage(h, Random(5));
+    }
+    RunOptions o;
+    o.args = JobArgs(tmp.File("in.ras"));
+    o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
+    const RunResult r = RunFilter(o);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.HasLine("WARNING: Page 1 asks for " + std::to_string(copies) +
+                        " copies; printing 9999, the most this driver prints"),
+              copies > 9999);
+    EXPECT_TRUE(r.HasLine("PAGE: 1 9999"));
+    const auto job = zelt::stream::DecodeStream(
+        {reinterpret_cast<const std::uint8_t*>(r.out.data()), r.out.size()}, {}, false);
+    ASSERT_TRUE(job.ok) << job.error.message;
+    EXPECT_EQ(job.pages[0].info.copies, 9999);
   }
-  RunOptions o;
-  o.args = JobArgs(tmp.File("in.ras"));
-  o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
-  const RunResult r = RunFilter(o);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(r.HasLine("WARNING: Page 1 asks for 4294967295 copies; printing 9999, the most this driver prints"));
-  EXPECT_TRUE(r.HasLine("PAGE: 1 9999"));
-  const auto job = zelt::stream::DecodeStream(
-      {reinterpret_cast<const std::uint8_t*>(r.out.data()), r.out.size()}, {}, false);
-  ASSERT_TRUE(job.ok) << job.error.message;
-  EXPECT_EQ(job.pages[0].info.copies, 9999);
 }
 
 // Header fields declared as enumerations carry any 32-bit value; the filter
