@@ -40,7 +40,7 @@ consteval int FineLevel(const EightDotScreen& s, int order) {
 
 consteval DitherMatrix<68, 68> BuildEightDotScreen(const EightDotScreen& s) {
   constexpr std::size_t kCells = 136, kDots = 8;
-  const auto shape = screen::RoundDot<17>(s.dots, false);
+  const auto shape = screen::RoundDot<17>(s.dots, screen::kOnPixel);
   if (!s.torus.Consistent() || !s.torus.IsPeriod(s.cell.u) || !s.torus.IsPeriod(s.cell.v) ||
       s.cell.Area() != static_cast<int>(kCells))
     throw "the cell lattice is not the screen's";

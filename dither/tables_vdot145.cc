@@ -18,17 +18,19 @@
 
 namespace {
 
+using screen::kOnCorner;
+using screen::kOnPixel;
 using screen::Point;
 using screen::VDotScreen;
 
 constexpr VDotScreen kCyanScreen = {
-    {68, 68, {16, 4}}, {{16, 4}, {4, -16}}, {{4, 1}, {1, -4}}, false, true};
+    {68, 68, {16, 4}}, {{16, 4}, {4, -16}}, {{4, 1}, {1, -4}}, kOnPixel, true};
 constexpr VDotScreen kMagentaScreen = {
-    {64, 64, {52, 4}}, {{12, -4}, {4, 20}}, {{4, 0}, {0, 4}}, true, true};
+    {64, 64, {52, 4}}, {{12, -4}, {4, 20}}, {{4, 0}, {0, 4}}, kOnCorner, true};
 constexpr VDotScreen kYellowScreen = {
-    {24, 24, {12, 12}}, {{12, 12}, {12, -12}}, {{3, 3}, {3, -3}}, false, true};
+    {24, 24, {12, 12}}, {{12, 12}, {12, -12}}, {{3, 3}, {3, -3}}, kOnPixel, true};
 constexpr VDotScreen kBlackScreen = {
-    {64, 32, {24, 4}}, {{8, 12}, {16, -8}}, {{0, 4}, {4, 2}}, false, true};
+    {64, 32, {24, 4}}, {{8, 12}, {16, -8}}, {{0, 4}, {4, 2}}, kOnPixel, true};
 
 constexpr std::array<Point, 13> kBlackPoints = {{{0, 0},
                                                  {37, 0},

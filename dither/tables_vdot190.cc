@@ -19,15 +19,16 @@
 
 namespace {
 
+using screen::kOnPixel;
 using screen::Point;
 using screen::VDotScreen;
 
 constexpr VDotScreen kCyanScreen = {
-    {40, 40, {12, 4}}, {{12, 4}, {4, -12}}, {{3, 1}, {1, -3}}, false, true};
+    {40, 40, {12, 4}}, {{12, 4}, {4, -12}}, {{3, 1}, {1, -3}}, kOnPixel, true};
 constexpr VDotScreen kMagentaScreen = {
-    {40, 40, {28, 4}}, {{12, -4}, {4, 12}}, {{3, -1}, {1, 3}}, false, true};
+    {40, 40, {28, 4}}, {{12, -4}, {4, 12}}, {{3, -1}, {1, 3}}, kOnPixel, true};
 constexpr VDotScreen kBlackScreen = {
-    {24, 24, {12, 12}}, {{12, 12}, {12, -12}}, {{3, 3}, {3, -3}}, false, true};
+    {24, 24, {12, 12}}, {{12, 12}, {12, -12}}, {{3, 3}, {3, -3}}, kOnPixel, true};
 
 constexpr std::array<Point, 8> kBlackPoints = {
     {{0, 0}, {180, 0}, {181, 1}, {192, 15}, {224, 146}, {240, 218}, {254, 254}, {255, 255}}};
