@@ -51,6 +51,7 @@ struct GoldenCase {
 // clang-format off
 const GoldenCase kCases[] = {
     {"Cmyk600", CUPS_CSPACE_CMYK, 1, 600, 333, 150, 1, 0, "", "zeltpro.ppd", "4097ecc23f150f2ab9715b572ac412893e43818c90114670fad20dba3881260a", "32d8b26ba750b79a5596f20577387cbf066b4cd4df3b8ab1bbd80d46f7df7b1f"},
+    {"CmykNoCopies", CUPS_CSPACE_CMYK, 1, 300, 100, 60, 0, 0, "", "zeltpro.ppd", "2da72a26ccae2bb34593e6de5924c4e558eb2fa061b5951523b404be5dab0e46", "e9825ce4bac07dee1f8f0a3464e3bff15cff60390e90d278d726223b9ea7217f"},
     {"Cmyk300TwoCopiesBasic", CUPS_CSPACE_CMYK, 1, 300, 200, 120, 2, 2, "Glossy", "zeltbas.ppd", "9135149b02d1a93d633352fcdd0578a35ec72095adc2bb014231ae4fc1a1200a", "f946d81ba34b761f4817cda6ba293beddef0cc784614947c483f472773024ce3"},
     {"Cmyk1200", CUPS_CSPACE_KCMY, 1, 1200, 301, 140, 1, 0, "", "zeltpro.ppd", "42c58ee24088c3f89d3531556122b4f4ad700fd5b057a38baf45411c795fba52", "a895b5f22e49417fa48f69f36e7d0b73940373e14412d234977cb875018fcbd2"},
     {"Rgb450", CUPS_CSPACE_RGB, 1, 450, 250, 100, 1, 0, "", "zeltpro.ppd", "4920a2079d59e8229517d82eeeda35960f0e1700aac355040c6dc8df1dc61034", "46efde533578f9f0c46b3e5673e5a92bbd34868cbdb3ca1102f0ae06e5704534"},

@@ -1,6 +1,5 @@
 // Whole pages through the filter, read back with the stream decoder: plane
-// passes per copy, skip counts, spool replay, the variable-dot framing, and
-// what a cancelled job leaves behind.
+// passes per copy and skip counts.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -130,115 +129,6 @@ TEST_F(PrintPathTest, BlankLinesAndBlankRowsBecomeOneSkip) {
   EXPECT_EQ(only->skips[0].count, 65535);
   EXPECT_EQ(only->skips[1].count, 70000 - 65535);
   EXPECT_EQ(only->rows.front().line, 70000);
-}
-
-TEST_F(PrintPathTest, LongSpoolReplayReportsProgressEvery256KiB) {
-  // One plane, two copies: plane 0's spool file holds 500 rows of 594 + 6
-  // bytes, 300000 bytes, replayed in the second copy.
-  auto h = MakeHeader(594 * 8, 500, CUPS_CSPACE_K);
-  h.NumCopies = 2;
-  const RunResult r = Print({h}, Flat(254));
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::vector<std::string> expected = {
-      "INFO: Printing page 1 (2/2), Cyan...", "INFO: Printing page 1 (2/2), Cyan, 0%...",
-      "INFO: Printing page 1 (2/2), Cyan, 87%...", "INFO: Printing page 1 (2/2), Cyan, 100%..."};
-  EXPECT_EQ(r.LinesStartingWith("INFO: Printing page 1 (2/2)"), expected);
-  EXPECT_EQ(Decode(r).pages[0].copies.size(), 2u);
-}
-
-TEST_F(PrintPathTest, NoCopiesSendsNoReplayButCleansUp) {
-  auto h = MakeHeader(64, 8, CUPS_CSPACE_CMYK);
-  h.NumCopies = 0;
-  const RunResult r = Print({h}, Random(5));
-  ASSERT_EQ(r.status, 0) << r.err;
-  const DecodedJob job = Decode(r);
-  ASSERT_EQ(job.pages.size(), 1u);
-  EXPECT_TRUE(job.pages[0].info.unclosed_copy);
-  EXPECT_EQ(r.out.substr(r.out.size() - 4), Hex("1B 25 00 58"));
-  EXPECT_EQ(r.out.find(Hex("0C 1B 2A 72 43")), std::string::npos);
-}
-
-TEST_F(PrintPathTest, VariableDotFramingPerMediaAndFinish) {
-  struct Case {
-    cups_cspace_t space;
-    unsigned media;
-    bool glossy;
-    int media_u;
-    bool pre_pass;
-  };
-  const Case cases[] = {
-      {CUPS_CSPACE_CMY, 2, true, 0x91, true},   {CUPS_CSPACE_CMY, 16, true, 0x11, false},
-      {CUPS_CSPACE_K, 2, true, 0x92, false},    {CUPS_CSPACE_K, 17, false, 0x12, false},
-      {CUPS_CSPACE_CMY, 18, false, 0x91, true},
-  };
-  for (const auto& c : cases) {
-    auto h = MakeHeader(300, 50, c.space, 600);
-    h.cupsCompression = 0;
-    h.cupsMediaType = c.media;
-    h.NumCopies = 2;
-    if (c.glossy) std::strcpy(h.OutputType, "Glossy");
-    // Imaging box 18..594 x 18..774 pt with 18 pt margins: 0..576 x 0..756 pt.
-    h.ImagingBoundingBox[0] = h.ImagingBoundingBox[1] = 18;
-    h.ImagingBoundingBox[2] = 594;
-    h.ImagingBoundingBox[3] = 774;
-    h.Margins[0] = h.Margins[1] = 18;
-    const RunResult r = Print({h}, Random(c.media));
-    ASSERT_EQ(r.status, 0) << r.err;
-    const DecodedJob job = Decode(r);
-    ASSERT_EQ(job.pages.size(), 1u);
-    const auto& page = job.pages[0];
-    const zelt::stream::Box box{0, 0, 300, 50};  // clipped to the raster
-    EXPECT_TRUE(page.info.preamble.variable_dot);
-    EXPECT_EQ(page.info.preamble.media_u, c.media_u) << c.media;
-    using Maybe = std::optional<zelt::stream::Box>;
-    EXPECT_EQ(page.info.preamble.pre_pass_box, c.pre_pass ? Maybe(box) : std::nullopt);
-    EXPECT_EQ(page.info.preamble.gloss_box, c.glossy ? Maybe(box) : std::nullopt);
-    ASSERT_EQ(page.copies.size(), 2u);
-    for (const auto& copy : page.copies) EXPECT_EQ(copy.gloss_pass, c.glossy);
-  }
-}
-
-TEST_F(PrintPathTest, CancelledJobRemovesItsSpoolFiles) {
-  // The raster arrives through a pipe that stalls halfway through the page,
-  // so the job is surely printing when it is cancelled.
-  const std::string fifo = tmp_.File("in.fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string raster = tmp_.File("in.ras");
-  auto h = MakeHeader(256, 400, CUPS_CSPACE_CMYK);
-  {
-    RasterWriter w(raster);
-    w.AddPage(h, Random(9), 200);  // half the page; the pipe stays open
-  }
-  std::atomic<bool> done{false};
-  std::thread feeder([&] {
-    const int out = open(fifo.c_str(), O_WRONLY);
-    const int in = open(raster.c_str(), O_RDONLY);
-    char buf[65536];
-    for (ssize_t n; (n = read(in, buf, sizeof buf)) > 0;)
-      if (write(out, buf, static_cast<std::size_t>(n)) != n) break;
-    close(in);
-    // Hold the pipe open until the filter is gone.
-    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    close(out);
-  });
-  RunOptions o;
-  o.env = {{"PPD", PpdPath()}, {"TMPDIR", spool_.path()}};
-  o.stdin_path = fifo;
-  o.before_exec = [&](int pid) {
-    std::thread([this, pid] {
-      // Wait for the three spool files, then cancel as the scheduler does.
-      for (int i = 0; i < 200 && spool_.Entries().size() < 3; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      kill(pid, SIGTERM);
-    }).detach();
-  };
-  const RunResult r = RunFilter(o);
-  done = true;
-  feeder.join();
-  EXPECT_EQ(r.signal, SIGTERM);
-  EXPECT_FALSE(r.LinesStartingWith("INFO: PrinterFiles[3]").empty());
-  EXPECT_TRUE(spool_.Entries().empty()) << "spool files left behind";
 }
 
 }  // namespace
