@@ -108,33 +108,6 @@ TEST_F(FilterTest, InputWithoutPagesIsJustTheJobFraming) {
   EXPECT_EQ(r.status, 1);
 }
 
-TEST_F(FilterTest, ProgressLinesEvery128LinesInBothFormats) {
-  struct Case {
-    unsigned copies;
-    std::string prefix;  // of every progress line of page 1
-  };
-  const Case cases[] = {{1, "INFO: Printing page 1, "},
-                        {0, "INFO: Printing page 1, "},
-                        {3, "INFO: Printing page 1 (1/3), "}};
-  for (const auto& c : cases) {
-    auto h = MakeHeader(8, 300, CUPS_CSPACE_K);
-    h.NumCopies = c.copies;
-    const RunResult r = RunOn(WriteRaster({h}));
-    ASSERT_EQ(r.status, 0) << r.err;
-    // The page loop's lines carry a percentage; the page finish adds none
-    // here (one plane, one copy replays nothing).
-    std::vector<std::string> progress;
-    for (const auto& l : r.LinesStartingWith("INFO: Printing page 1"))
-      if (l.find("%...") != std::string::npos && l.find("100%") == std::string::npos &&
-          progress.size() < 3)
-        progress.push_back(l);
-    const std::vector<std::string> expected = {c.prefix + "Cyan, 0%...", c.prefix + "Cyan, 42%...",
-                                               c.prefix + "Cyan, 85%..."};
-    EXPECT_EQ(progress, expected) << "copies " << c.copies;
-    EXPECT_EQ(r.LinesStartingWith("PAGE: ").front(), "PAGE: 1 " + std::to_string(c.copies));
-  }
-}
-
 TEST_F(FilterTest, ReadErrorEndsOnlyThePage) {
   // Page 1 announces 300 lines but the stream ends after 150.
   auto h = MakeHeader(64, 300, CUPS_CSPACE_CMYK);
