@@ -52,6 +52,23 @@ struct Lattice {
     const int d = Cross(u, v);
     return {Cross(p, v) / d, Cross(u, p) / d};
   }
+  // The same lattice on a reduced basis: u a shortest vector, v the shortest
+  // one not parallel to it, at an angle of at most 90 degrees to u.
+  constexpr Lattice Reduced() const {
+    Vec a = u, b = v;
+    for (;;) {
+      if (Norm(b) < Norm(a)) {
+        const Vec t = a;
+        a = b;
+        b = t;
+      }
+      // The nearest integer to Dot(a, b) / Norm(a), halves rounded down.
+      const int k = FloorDiv(2 * Dot(a, b) + Norm(a), 2 * Norm(a));
+      if (k == 0) break;
+      b = b - k * a;
+    }
+    return {a, Dot(a, b) < 0 ? Vec{-b.x, -b.y} : b};
+  }
   // The squared length of the shortest vector of the class of p.
   constexpr int ShortestNorm(Vec p) const {
     const int d = Cross(u, v);
@@ -135,17 +152,19 @@ constexpr bool IsShapeOf(const DotShape<Area>& shape, const Lattice& dots) {
   return true;
 }
 
+// Where a dot's centre sits, in half pixels left of and above its lattice
+// point: on the pixel, on the midpoint of its left edge, or on its top left
+// corner (the natural place for dots of even area).
+inline constexpr Vec kOnPixel{0, 0}, kOnEdge{1, 0}, kOnCorner{1, 1};
+
 // A round dot: of each class of Z^2 / D the pixel nearest the dot's centre,
-// taken nearest first.  The centre is the lattice point, or the corner above
-// and to the left of it when corner_centre is set (for dots of even area).
-// Pixels at the same distance are taken counterclockwise, starting from a
-// fixed direction, so that a dot grows from one pixel to an L, a square, a
-// plus and on in rings.
+// taken nearest first.  Pixels at the same distance are taken
+// counterclockwise, starting from a fixed direction, so that a dot grows
+// from one pixel to an L, a square, a plus and on in rings.
 template <std::size_t Area>
-constexpr DotShape<Area> RoundDot(const Lattice& dots, bool corner_centre) {
-  const int c = corner_centre ? 1 : 0;
-  // Doubled coordinates relative to the centre, so the corner stays integral.
-  auto rel = [c](Vec p) { return Vec{2 * p.x + c, 2 * p.y + c}; };
+constexpr DotShape<Area> RoundDot(const Lattice& dots, Vec centre) {
+  // Doubled coordinates relative to the centre, so that it stays integral.
+  auto rel = [centre](Vec p) { return Vec{2 * p.x + centre.x, 2 * p.y + centre.y}; };
   const Vec start{10, 3};
   auto half = [start](Vec q) {
     const int s = Cross(start, q);
@@ -184,6 +203,61 @@ constexpr DotShape<Area> RoundDot(const Lattice& dots, bool corner_centre) {
       shape[j - 1] = t;
     }
   return shape;
+}
+
+// A cell dot: the pixels of RoundDot(dots, centre) in a new order, as
+// if the dot lattice were a square one.  A pixel's place in the lattice cell
+// is measured in lattice coordinates (on the reduced basis, where a lattice
+// point is an integer pair), and the pixels are taken by the ratio of their
+// distance from the dot's centre to their distance from the cell's hole,
+// the point half a step along both basis vectors, smallest first; ties keep
+// RoundDot's order, and each pixel taken beside one taken before.  So the
+// dot fills its own cell evenly (round on a square lattice, elliptical on an
+// oblong one), and once dots touch, the blank left between them shrinks as a
+// compact hole around the hole's centre instead of breaking into chains of
+// single blank pixels along the seams between dots.
+template <std::size_t Area>
+constexpr DotShape<Area> CellDot(const Lattice& dots, Vec centre) {
+  DotShape<Area> shape = RoundDot<Area>(dots, centre);
+  const Lattice r = dots.Reduced();
+  // Doubled pixel coordinates relative to the centre; in them a lattice point
+  // has lattice coordinates that are multiples of d.
+  const long long d = 2LL * r.Area();
+  auto nearest = [d](long long a) {  // the offset from the nearest multiple of d
+    long long m = a % d;
+    if (m < 0) m += d;
+    return 2 * m > d ? m - d : m;
+  };
+  auto norms = [&](Vec p, long long& to_centre, long long& to_hole) {
+    const Vec q{2 * p.x + centre.x, 2 * p.y + centre.y};
+    const long long a = Cross(q, r.v), b = Cross(r.u, q);
+    const long long a0 = nearest(a), b0 = nearest(b), a1 = nearest(a - d / 2),
+                    b1 = nearest(b - d / 2);
+    to_centre = a0 * a0 + b0 * b0;
+    to_hole = a1 * a1 + b1 * b1;
+  };
+  auto before = [&](Vec p, Vec q) {
+    long long cp = 0, hp = 0, cq = 0, hq = 0;
+    norms(p, cp, hp);
+    norms(q, cq, hq);
+    return cp * hq < cq * hp;
+  };
+  // Each next pixel is the first by that ratio among those beside a pixel
+  // already taken, so that the dot stays in one piece as it grows.
+  DotShape<Area> grown{};
+  std::array<bool, Area> taken{};
+  for (std::size_t k = 0; k < Area; ++k) {
+    std::size_t best = Area;
+    for (std::size_t i = 0; i < Area; ++i) {
+      bool beside = k == 0;
+      for (std::size_t j = 0; j < k && !beside; ++j) beside = Norm(shape[i] - grown[j]) == 1;
+      if (!taken[i] && beside && (best == Area || before(shape[i], shape[best]))) best = i;
+    }
+    if (best == Area) throw "the dot's pixels are not connected";
+    taken[best] = true;
+    grown[k] = shape[best];
+  }
+  return grown;
 }
 
 // Where each cell of the band belongs: its dot (by index) and the growth step
@@ -338,8 +412,8 @@ constexpr std::int16_t VDotValue(bool four_planes, int level, int rank) {
   return static_cast<std::int16_t>(4 * level + 9 + rank);
 }
 
-// A variable-dot screen: round dots on a dot lattice, every dot taking one
-// more pixel at each level (level 1 its centre, then ring after ring), the
+// A variable-dot screen: round dots (or cell dots) on a dot lattice, every
+// dot taking one more pixel at each level (level 1 its centre), the
 // dots of a screen cell ranked in a dispersed turn.  Four-plane sets have 16
 // dots a cell: level 1 ranks them 0..15, later levels in four groups of four
 // (turn div 4), each group spread over the cell.  One-plane sets have four
@@ -348,8 +422,9 @@ struct VDotScreen {
   Torus torus;
   Lattice cell;
   Lattice dots;
-  bool corner_centre;
+  Vec centre;  // kOnPixel, kOnEdge or kOnCorner
   bool four_planes;
+  bool cell_dot = false;  // grow by CellDot rather than RoundDot
 };
 
 template <int W, int H, std::size_t Cells, std::size_t Dots, std::size_t Area>
@@ -359,7 +434,8 @@ consteval DitherMatrix<W, H> BuildVDotScreen(const VDotScreen& s) {
       !s.torus.IsPeriod(s.cell.u) || !s.torus.IsPeriod(s.cell.v) ||
       s.cell.Area() != static_cast<int>(Cells))
     throw "the cell lattice is not the screen's";
-  const auto shape = RoundDot<Area>(s.dots, s.corner_centre);
+  const auto shape =
+      s.cell_dot ? CellDot<Area>(s.dots, s.centre) : RoundDot<Area>(s.dots, s.centre);
   const auto layout = LayOutDots<Cells, Dots>(s.torus, s.dots, shape);
   const auto turn = DispersedTurn(layout.dot_points, s.cell);
   std::array<std::int16_t, Cells> band{};
@@ -520,7 +596,6 @@ constexpr bool ValidExpansion(const Curve256& e, const std::array<ToneEntry, Ent
   return e[0] == 0 && e[1] == e1 && e[128] == e128 && e[255] == e255 && e[1] >= 1 &&
          NeverDecreases(e) && e255 == ExpandedValues(tone, four_planes);
 }
-
 
 // ---------------------------------------------------------------------------
 // Pinning.  A 64-bit FNV-1a digest of a table's entries (low byte first), so

@@ -1,15 +1,26 @@
 // The 600 dpi matrices, and the 1200 dpi ones derived from them.
 //
-// Cyan and yellow are small screens kept as the printer's values.  Magenta and
-// black are 68 x 68 clustered-dot screens at about +31 and -31 degrees: the
-// screen lattice of (10, 6) and (6, -10) (its mirror for black) has a cell of
-// 136 pixels, and that square holds eight round dots of 17 pixels on the
-// finer lattice of (4, -1) and (1, 4).  The eight dots grow in turn, one pixel
-// each, in a dispersed order, so the threshold order of a cell runs
-// 8 * step + turn over its 136 pixels.  The order is then put on the printer's
-// 100-level scale (value i * 255 / 99): the last few pixels of the order hold
-// 255 and never print, and the others spread evenly over the levels 0 to 98,
-// two pixels sharing a level where the order is longer than the scale.
+// Cyan and yellow are small screens kept as the printer's values, with dots
+// of 27 and 37 pixels.  Magenta and black are 68 x 68 clustered-dot screens of
+// the same coarseness: each 136-pixel screen cell holds four dots of 34
+// pixels, so that highlight dots start at two pixels and mid-tone dots have
+// as much edge (where ink spreads on paper) as their siblings'.
+//   black    shift (42, 2): cell (10, -6), (6, 10); dots (5, -3), (3, 5), a
+//            square lattice at -31 degrees
+//   magenta  shift (26, 2): cell (10, 6), (6, -10); dots (1, 4), (8, -2), an
+//            oblong lattice at -14 degrees with elliptical dots
+// Magenta's cell admits only three lattices of four dots: this oblong one,
+// the same turned a quarter turn, and the square one at +31 degrees.  The
+// square one lies 3 degrees off cyan's lines and the turned oblong one beats
+// with yellow, both in moire with a period of about 30 pixels (1.3 mm).
+// Both screens grow cell dots (screen::CellDot) centred on a pixel corner:
+// round on black's lattice, elliptical on magenta's, and closing as compact
+// holes in the shadows.  The four dots grow in turn, one pixel each, in a
+// dispersed order, so the threshold order of a cell runs 4 * step + turn
+// over its 136 pixels.  The order is then put on the printer's 100-level
+// scale (value i * 255 / 99): the last few pixels of the order hold 255 and
+// never print, and the others spread evenly over the levels 0 to 98, two
+// pixels sharing a level where the order is longer than the scale.
 //
 // At 1200 dpi a pixel is half as wide, so every matrix has its columns
 // doubled; those tables are derived here rather than typed.
@@ -22,25 +33,25 @@ using screen::Lattice;
 using screen::Torus;
 using screen::Vec;
 
-// An eight-dot screen of 136-pixel cells on a 68 x 68 torus.  printing is the
+// A four-dot screen of 136-pixel cells on a 68 x 68 torus.  printing is the
 // number of pixels of a cell that can take a dot (the rest hold 255), levels
 // the number of levels below 255 they spread over.
-struct EightDotScreen {
+struct FourDotScreen {
   Torus torus;
   Lattice cell;
   Lattice dots;
   int printing, levels;
 };
 
-consteval int FineLevel(const EightDotScreen& s, int order) {
+consteval int FineLevel(const FourDotScreen& s, int order) {
   if (order >= s.printing) return 99;
   const int used = (order * (s.levels - 1) + s.printing - 2) / (s.printing - 1);
   return (used * 98 + (s.levels - 1) / 2) / (s.levels - 1);
 }
 
-consteval DitherMatrix<68, 68> BuildEightDotScreen(const EightDotScreen& s) {
-  constexpr std::size_t kCells = 136, kDots = 8;
-  const auto shape = screen::RoundDot<17>(s.dots, false);
+consteval DitherMatrix<68, 68> BuildFourDotScreen(const FourDotScreen& s) {
+  constexpr std::size_t kCells = 136, kDots = 4;
+  const auto shape = screen::CellDot<kCells / kDots>(s.dots, screen::kOnCorner);
   if (!s.torus.Consistent() || !s.torus.IsPeriod(s.cell.u) || !s.torus.IsPeriod(s.cell.v) ||
       s.cell.Area() != static_cast<int>(kCells))
     throw "the cell lattice is not the screen's";
@@ -48,18 +59,18 @@ consteval DitherMatrix<68, 68> BuildEightDotScreen(const EightDotScreen& s) {
   const auto turn = screen::DispersedTurn(layout.dot_points, s.cell);
   std::array<std::int16_t, kCells> band{};
   for (std::size_t i = 0; i < kCells; ++i) {
-    const int order = 8 * layout.step[i] + turn[layout.dot[i]];
+    const int order = static_cast<int>(kDots) * layout.step[i] + turn[layout.dot[i]];
     band[i] = static_cast<std::int16_t>(FineLevel(s, order) * 255 / 99);
   }
   return screen::TileBand<68, 68>(s.torus, band);
 }
 
 // Magenta: 133 printing pixels over 93 levels, three of every cell at 255.
-constexpr EightDotScreen kMagentaScreen = {
-    {68, 68, {26, 2}}, {{10, 6}, {6, -10}}, {{4, -1}, {1, 4}}, 133, 93};
-// Black, the mirror angle: 132 printing pixels over 83 levels, four at 255.
-constexpr EightDotScreen kBlackScreen = {
-    {68, 68, {42, 2}}, {{10, -6}, {6, 10}}, {{4, 1}, {1, -4}}, 132, 83};
+constexpr FourDotScreen kMagentaScreen = {
+    {68, 68, {26, 2}}, {{10, 6}, {6, -10}}, {{1, 4}, {8, -2}}, 133, 93};
+// Black: 132 printing pixels over 83 levels, four at 255.
+constexpr FourDotScreen kBlackScreen = {
+    {68, 68, {42, 2}}, {{10, -6}, {6, 10}}, {{5, -3}, {3, 5}}, 132, 83};
 
 }  // namespace
 
@@ -83,7 +94,7 @@ constexpr DitherMatrix<12, 18> FineCyanDither = {
     213, 2,   87,  139, 244, 244, 48,  97,  118, 167, 234, 234,  //
     59,  100, 123, 175, 255, 255, 54,  97,  121, 170, 244, 244};
 
-constexpr DitherMatrix<68, 68> FineMagentaDither = BuildEightDotScreen(kMagentaScreen);
+constexpr DitherMatrix<68, 68> FineMagentaDither = BuildFourDotScreen(kMagentaScreen);
 
 constexpr DitherMatrix<10, 15> FineYellowDither = {
     255, 213, 177, 216, 255, 255, 236, 203, 239, 255,  //
@@ -102,7 +113,7 @@ constexpr DitherMatrix<10, 15> FineYellowDither = {
     175, 74,  54,  48,  167, 255, 157, 131, 146, 255,  //
     255, 154, 123, 144, 255, 255, 159, 141, 149, 255};
 
-constexpr DitherMatrix<68, 68> FineBlackDither = BuildEightDotScreen(kBlackScreen);
+constexpr DitherMatrix<68, 68> FineBlackDither = BuildFourDotScreen(kBlackScreen);
 
 constexpr DitherMatrix<24, 18> Fine2CyanDither = screen::DoubleColumns<12, 18>(FineCyanDither);
 constexpr DitherMatrix<136, 68> Fine2MagentaDither =
@@ -157,5 +168,5 @@ static_assert(CountOf(Fine2CyanDither, 255) == 32 && CountOf(Fine2MagentaDither,
 
 // The built tables, pinned: a builder change that moves any value fails here
 // until the digest is updated on purpose.
-static_assert(screen::Digest(FineMagentaDither) == 0x906cbc9a471ae465u);
-static_assert(screen::Digest(FineBlackDither) == 0x1e87b853509fee55u);
+static_assert(screen::Digest(FineMagentaDither) == 0xb380ca7071c7c7a5u);
+static_assert(screen::Digest(FineBlackDither) == 0x1bfe8ed43eadbdb5u);

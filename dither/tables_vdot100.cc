@@ -12,7 +12,7 @@
 namespace {
 
 constexpr screen::VDotScreen kGrayScreen = {
-    {74, 74, {62, 2}}, {{12, -2}, {2, 12}}, {{6, -1}, {1, 6}}, false, false};
+    {74, 74, {62, 2}}, {{12, -2}, {2, 12}}, {{6, -1}, {1, 6}}, screen::kOnPixel, false};
 
 }  // namespace
 

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr screen::VDotScreen kGrayScreen = {
-    {26, 26, {18, 2}}, {{2, 6}, {8, -2}}, {{1, 3}, {4, -1}}, false, false};
+    {26, 26, {18, 2}}, {{2, 6}, {8, -2}}, {{1, 3}, {4, -1}}, screen::kOnPixel, false};
 
 }  // namespace
 

