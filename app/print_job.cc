@@ -33,9 +33,13 @@ namespace zelt_app {
 
 namespace {
 
-// The job's status lines into PAPPL's job log; progress lines also become
-// the job's message.  With `count_pages`, each "PAGE:" line adds an
-// impression (the PDF path; PAPPL counts the raster path's pages itself).
+// The job's status lines into PAPPL's job log.  Progress reaches clients as
+// impressions, not as the job's message: PAPPL 1.3 frees the old message in
+// papplJobSetMessage while a client thread may be copying it for
+// Get-Job-Attributes (a use-after-free under polling clients), so the
+// message is set only once, for a refused job.  With `count_pages`, each
+// "PAGE:" line adds an impression (the PDF path; PAPPL counts the raster
+// path's pages itself).
 class JobLog final : public StatusLog {
  public:
   JobLog(pappl_job_t* job, bool count_pages) : job_(job), count_pages_(count_pages) {}
@@ -56,8 +60,6 @@ class JobLog final : public StatusLog {
     } else {
       const char* message = line.starts_with("INFO: ") ? text.c_str() + 6 : text.c_str();
       papplLogJob(job_, PAPPL_LOGLEVEL_INFO, "%s", message);
-      if (line.starts_with("INFO: Printing page") || line.starts_with("INFO: Starting page"))
-        papplJobSetMessage(job_, "%s", message);
     }
   }
 

@@ -48,7 +48,7 @@ bool AppServer::Start(std::string* error) {
                {"zelt-printer-app", "server", "-o", "server-port=" + std::to_string(port_), "-o",
                 "listen-hostname=localhost", "-o", "spool-directory=" + spool_, "-o",
                 "state-file=" + dir_ + "/app.state", "-o", "log-file=" + dir_ + "/app.log", "-o",
-                "log-level=debug"},
+                "log-level=info"},
                AppEnvironment(), out, out);
   for (int i = 0; i < 600; ++i) {
     int wstatus;
@@ -114,8 +114,8 @@ ipp_t* AppServer::Request(const std::string& printer, ipp_op_t op,
 
 JobInfo AppServer::WaitForJob(const std::string& printer, int id, int until) const {
   JobInfo info;
-  for (int i = 0; i < 2400 && info.state < until; ++i) {
-    if (i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 1200 && info.state < until; ++i) {
+    if (i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ipp_t* response = Request(printer, IPP_OP_GET_JOB_ATTRIBUTES, [id](ipp_t* r) {
       ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
     });
