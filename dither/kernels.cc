@@ -1,0 +1,328 @@
+// The kernels of kernels.h, compiled once per instruction set by Highway's
+// foreach_target, and the dispatch to the best set the processor has.
+//
+// Every kernel runs whole vectors over the line, then the last partial vector
+// through zero-filled copies on the stack, so it never touches memory past the
+// line or the dot row.  A sample of 0 beyond the line sets no 1-bit dot (no
+// threshold is below 0), and a 4-bit row's odd last byte gets its low nibble
+// cleared, as the plain routines store it.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "dither/kernels.cc"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+// clang-format off: highway.h must follow foreach_target.h
+#include "hwy/highway.h"
+// clang-format on
+#include <algorithm>
+#include <cstring>
+
+#include "dither/kernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace zelt_kernels {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// The plain-C++ target: one pixel at a time from the same tables.
+#if HWY_TARGET == HWY_SCALAR
+
+void ScreenLineT(const std::uint8_t* samples, std::uint32_t pixels, KernelRow row,
+                 std::uint8_t* dots) {
+  for (std::uint32_t x = 0, c = 0; x < pixels; x += 8, c = (c + 8) % row.period) {
+    std::uint8_t byte = 0;
+    for (std::uint32_t i = 0; i < 8 && x + i < pixels; ++i)
+      if (samples[x + i] > row.cells[c + (i ^ 7)]) byte |= static_cast<std::uint8_t>(0x80 >> i);
+    dots[x / 8] = byte;
+  }
+}
+
+// Codes of two pixels as one byte; code(i) gives pixel x + i.
+template <class Code>
+void PackPixels(std::uint32_t pixels, std::uint8_t* dots, std::uint32_t period, Code code) {
+  for (std::uint32_t x = 0, c = 0; x < pixels; x += 2, c = (c + 2) % period) {
+    const int second = x + 1 < pixels ? code(x + 1, c + 1) : 0;
+    dots[x / 2] = static_cast<std::uint8_t>(code(x, c) << 4 | second);
+  }
+}
+
+void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPlane& plane,
+                std::uint32_t y, std::uint8_t* dots) {
+  const KernelRow row = plane.Row(y);
+  PackPixels(pixels, dots, row.period, [&](std::uint32_t x, std::uint32_t c) {
+    return (plane.curve()[samples[x]] + row.cells[c]) / 17;
+  });
+}
+
+void VDotLineT(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
+               std::uint32_t y, std::uint8_t* dots) {
+  const KernelRow row = plane.Row(y);
+  const bool four = plane.four_planes();
+  PackPixels(pixels, dots, row.period, [&](std::uint32_t x, std::uint32_t c) {
+    const int key = plane.keys()[samples[x]], codes = plane.codes()[samples[x]];
+    const int cell = row.cells[c];
+    const bool first = four && cell < 16;
+    if (key < (first ? 0 : cell & ~3)) return 0;
+    if (key > (first ? 15 : cell | 3)) return 15;
+    return key < cell ? codes >> 4 : codes & 15;
+  });
+}
+
+void GenerateBlackT(std::uint8_t* c, std::uint8_t* m, std::uint8_t* y, std::uint8_t* k,
+                    std::uint32_t pixels) {
+  for (std::uint32_t x = 0; x < pixels; ++x) {
+    k[x] = std::min({c[x], m[x], y[x]});
+    if (k[x] == 255) c[x] = m[x] = y[x] = 0;
+  }
+}
+
+int AllBytesZeroT(const std::uint8_t* bytes, int length) {
+  for (int i = 0; i < length; ++i)
+    if (bytes[i]) return 0;
+  return 1;
+}
+
+#else  // vector targets
+
+// Vectors of at most kMaxVectorBytes bytes, which the rows' slack allows for.
+using D8 = hn::CappedTag<std::uint8_t, kMaxVectorBytes>;
+using V8 = hn::Vec<D8>;
+using D16 = hn::Repartition<std::uint16_t, D8>;
+
+#if HWY_TARGET == HWY_AVX3_DL
+// table[i] for every lane: two 128-entry byte permutes and a blend on bit 7.
+HWY_INLINE V8 Lookup256(D8 /*d*/, const std::uint8_t* table, V8 i) {
+  const __m512i low =
+      _mm512_permutex2var_epi8(_mm512_loadu_si512(table), i.raw, _mm512_loadu_si512(table + 64));
+  const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(table + 128), i.raw,
+                                                _mm512_loadu_si512(table + 192));
+  return V8{_mm512_mask_blend_epi8(_mm512_movepi8_mask(i.raw), low, high)};
+}
+#else
+// table[i] for every lane: a 16-entry byte shuffle per high nibble.
+HWY_INLINE V8 Lookup256(D8 d, const std::uint8_t* table, V8 i) {
+  const V8 low = hn::And(i, hn::Set(d, 15));
+  const V8 high = hn::ShiftRight<4>(i);
+  V8 r = hn::TableLookupBytes(hn::LoadDup128(d, table), low);
+  for (int h = 1; h < 16; ++h)
+    r = hn::IfThenElse(hn::Eq(high, hn::Set(d, static_cast<std::uint8_t>(h))),
+                       hn::TableLookupBytes(hn::LoadDup128(d, table + 16 * h), low), r);
+  return r;
+}
+#endif
+
+// Runs step(in, cells, out) over the line in blocks of `block` pixels, the
+// last partial block through zero-filled copies; kBits is the bits of one
+// pixel in the dot row.  The row position follows the pixel index.
+template <int kBits, class Step>
+HWY_INLINE void Blocks(const std::uint8_t* samples, std::uint32_t pixels, KernelRow row,
+                       std::uint8_t* dots, std::uint32_t block, Step step) {
+  const std::uint32_t advance = block % row.period;
+  std::uint32_t x = 0, c = 0;
+  for (; x + block <= pixels; x += block) {
+    step(samples + x, row.cells + c, dots + x * kBits / 8);
+    c += advance;
+    if (c >= row.period) c -= row.period;
+  }
+  if (x == pixels) return;
+  const std::uint32_t rest = pixels - x, bytes = (rest * kBits + 7) / 8;
+  HWY_ALIGN std::uint8_t in[2 * kMaxVectorBytes] = {};
+  HWY_ALIGN std::uint8_t out[2 * kMaxVectorBytes];
+  std::memcpy(in, samples + x, rest);
+  step(in, row.cells + c, out);
+  if (kBits == 4 && rest % 2) out[bytes - 1] &= 0xF0;
+  std::memcpy(dots + x * kBits / 8, out, bytes);
+}
+
+void ScreenLineT(const std::uint8_t* samples, std::uint32_t pixels, KernelRow row,
+                 std::uint8_t* dots) {
+  // Samples reversed within each group of eight, as the thresholds are.
+  alignas(16) static constexpr std::uint8_t kReverse[16] = {7,  6,  5,  4,  3,  2,  1, 0,
+                                                            15, 14, 13, 12, 11, 10, 9, 8};
+  const D8 d;
+  const V8 reverse = hn::LoadDup128(d, kReverse);
+  Blocks<1>(samples, pixels, row, dots, static_cast<std::uint32_t>(hn::Lanes(d)),
+            [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
+              const V8 v = hn::TableLookupBytes(hn::LoadU(d, s), reverse);
+              hn::StoreMaskBits(d, hn::Gt(v, hn::LoadU(d, t)), out);
+            });
+}
+
+// Two vectors of 4-bit codes, first pixel of each pair in the high nibble.
+HWY_INLINE V8 PackCodes(D8 d, V8 first, V8 second) {
+  const D16 dw;
+  const auto pairs = [&](V8 codes) {
+    const auto w = hn::BitCast(dw, codes);
+    return hn::BitCast(d, hn::Or(hn::ShiftLeft<4>(w), hn::ShiftRight<8>(w)));
+  };
+  return hn::ConcatEven(d, pairs(second), pairs(first));
+}
+
+// The photo codes (curve[s] + raise) / 17 of one vector of pixels, two to a
+// 16-bit lane as the output byte: x * 3856 >> 16 is x / 17 for x up to 272.
+HWY_INLINE hn::Vec<D16> PhotoPairs(D8 d, const std::uint8_t* curve, const std::uint8_t* s,
+                                   const std::uint8_t* raise) {
+  const D16 dw;
+  const auto v = hn::BitCast(dw, Lookup256(d, curve, hn::LoadU(d, s)));
+  const auto u = hn::BitCast(dw, hn::LoadU(d, raise));
+  const auto low = hn::Set(dw, 0xFF), div17 = hn::Set(dw, 3856);
+  const auto even = hn::MulHigh(hn::Add(hn::And(v, low), hn::And(u, low)), div17);
+  const auto odd = hn::MulHigh(hn::Add(hn::ShiftRight<8>(v), hn::ShiftRight<8>(u)), div17);
+  return hn::Or(hn::ShiftLeft<4>(even), odd);
+}
+
+void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPlane& plane,
+                std::uint32_t y, std::uint8_t* dots) {
+  const D8 d;
+  const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
+  const std::uint8_t* curve = plane.curve();
+  Blocks<4>(samples, pixels, plane.Row(y), dots, 2 * n,
+            [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
+              const auto first = hn::BitCast(d, PhotoPairs(d, curve, s, t));
+              const auto second = hn::BitCast(d, PhotoPairs(d, curve, s + n, t + n));
+              hn::StoreU(hn::ConcatEven(d, second, first), d, out);
+            });
+}
+
+// The variable-dot codes of one vector of pixels (see VDotPlane).
+template <bool kFour>
+HWY_INLINE V8 VDotCodes(D8 d, const VDotPlane& plane, const std::uint8_t* s,
+                        const std::uint8_t* cells) {
+  const V8 v = hn::LoadU(d, s), cell = hn::LoadU(d, cells);
+  const V8 key = Lookup256(d, plane.keys(), v), codes = Lookup256(d, plane.codes(), v);
+  V8 start = hn::And(cell, hn::Set(d, 0xFC)), end = hn::Or(cell, hn::Set(d, 3));
+  if (kFour) {
+    const auto first = hn::Lt(cell, hn::Set(d, 16));
+    start = hn::IfThenZeroElse(first, start);
+    end = hn::IfThenElse(first, hn::Set(d, 15), end);
+  }
+  const D16 dw;
+  const V8 previous = hn::BitCast(d, hn::ShiftRight<4>(hn::BitCast(dw, codes)));
+  V8 code = hn::And(hn::IfThenElse(hn::Lt(key, cell), previous, codes), hn::Set(d, 15));
+  code = hn::IfThenZeroElse(hn::Lt(key, start), code);
+  return hn::IfThenElse(hn::Gt(key, end), hn::Set(d, 15), code);
+}
+
+template <bool kFour>
+void VDotLineFor(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
+                 std::uint32_t y, std::uint8_t* dots) {
+  const D8 d;
+  const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
+  Blocks<4>(samples, pixels, plane.Row(y), dots, 2 * n,
+            [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
+              const V8 first = VDotCodes<kFour>(d, plane, s, t);
+              const V8 second = VDotCodes<kFour>(d, plane, s + n, t + n);
+              hn::StoreU(PackCodes(d, first, second), d, out);
+            });
+}
+
+void VDotLineT(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
+               std::uint32_t y, std::uint8_t* dots) {
+  if (plane.four_planes())
+    VDotLineFor<true>(samples, pixels, plane, y, dots);
+  else
+    VDotLineFor<false>(samples, pixels, plane, y, dots);
+}
+
+void GenerateBlackT(std::uint8_t* c, std::uint8_t* m, std::uint8_t* y, std::uint8_t* k,
+                    std::uint32_t pixels) {
+  const D8 d;
+  const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
+  std::uint32_t x = 0;
+  for (; x + n <= pixels; x += n) {
+    const V8 vc = hn::LoadU(d, c + x), vm = hn::LoadU(d, m + x), vy = hn::LoadU(d, y + x);
+    const V8 vk = hn::Min(hn::Min(vc, vm), vy);
+    hn::StoreU(vk, d, k + x);
+    const auto full = hn::Eq(vk, hn::Set(d, 255));
+    if (hn::AllFalse(d, full)) continue;
+    hn::StoreU(hn::IfThenZeroElse(full, vc), d, c + x);
+    hn::StoreU(hn::IfThenZeroElse(full, vm), d, m + x);
+    hn::StoreU(hn::IfThenZeroElse(full, vy), d, y + x);
+  }
+  for (; x < pixels; ++x) {
+    k[x] = std::min({c[x], m[x], y[x]});
+    if (k[x] == 255) c[x] = m[x] = y[x] = 0;
+  }
+}
+
+int AllBytesZeroT(const std::uint8_t* bytes, int length) {
+  if (length <= 0) return 1;
+  const D8 d;
+  const std::size_t n = hn::Lanes(d), size = static_cast<std::size_t>(length);
+  const V8 zero = hn::Zero(d);
+  std::size_t x = 0;
+  // Four vectors a test while they last, then single ones; the last partial
+  // vector is the line's last n bytes, overlapping the ones before.
+  for (; x + 4 * n <= size; x += 4 * n) {
+    const V8 any = hn::Or(hn::Or(hn::LoadU(d, bytes + x), hn::LoadU(d, bytes + x + n)),
+                          hn::Or(hn::LoadU(d, bytes + x + 2 * n), hn::LoadU(d, bytes + x + 3 * n)));
+    if (!hn::AllTrue(d, hn::Eq(any, zero))) return 0;
+  }
+  for (; x + n <= size; x += n)
+    if (!hn::AllTrue(d, hn::Eq(hn::LoadU(d, bytes + x), zero))) return 0;
+  if (x < size && size >= n) return hn::AllTrue(d, hn::Eq(hn::LoadU(d, bytes + size - n), zero));
+  for (; x < size; ++x)
+    if (bytes[x]) return 0;
+  return 1;
+}
+
+#endif  // vector targets
+
+std::int64_t TargetT() { return HWY_TARGET; }
+
+}  // namespace HWY_NAMESPACE
+}  // namespace zelt_kernels
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace zelt_kernels {
+HWY_EXPORT(ScreenLineT);
+HWY_EXPORT(PhotoLineT);
+HWY_EXPORT(VDotLineT);
+HWY_EXPORT(GenerateBlackT);
+HWY_EXPORT(AllBytesZeroT);
+HWY_EXPORT(TargetT);
+}  // namespace zelt_kernels
+
+using namespace zelt_kernels;  // the dispatch tables
+
+void ScreenLine(const std::uint8_t* samples, std::uint32_t pixels, KernelRow row,
+                std::uint8_t* dots) {
+  HWY_DYNAMIC_DISPATCH(ScreenLineT)(samples, pixels, row, dots);
+}
+
+void PhotoLine(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPlane& plane,
+               std::uint32_t y, std::uint8_t* dots) {
+  HWY_DYNAMIC_DISPATCH(PhotoLineT)(samples, pixels, plane, y, dots);
+}
+
+void VDotLine(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
+              std::uint32_t y, std::uint8_t* dots) {
+  HWY_DYNAMIC_DISPATCH(VDotLineT)(samples, pixels, plane, y, dots);
+}
+
+void GenerateBlack(std::uint8_t* c, std::uint8_t* m, std::uint8_t* y, std::uint8_t* k,
+                   std::uint32_t pixels) {
+  HWY_DYNAMIC_DISPATCH(GenerateBlackT)(c, m, y, k, pixels);
+}
+
+int AllBytesZero(const std::uint8_t* bytes, int length) {
+  return HWY_DYNAMIC_DISPATCH(AllBytesZeroT)(bytes, length);
+}
+
+std::vector<std::int64_t> KernelTargets() {
+  std::vector<std::int64_t> targets;
+  for (std::int64_t t = HWY_TARGETS & hwy::SupportedTargets(); t != 0; t &= t - 1)
+    targets.push_back(t & -t);
+  return targets;
+}
+
+void UseKernelTarget(std::int64_t target) {
+  hwy::SetSupportedTargetsForTest(target);
+  hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+}
+
+std::int64_t ActiveKernelTarget() { return HWY_DYNAMIC_DISPATCH(TargetT)(); }
+
+const char* KernelTargetName(std::int64_t target) { return hwy::TargetName(target); }
+
+#endif  // HWY_ONCE
