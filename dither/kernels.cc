@@ -258,7 +258,7 @@ int AllBytesZeroT(const std::uint8_t* bytes, int length) {
   }
   for (; x + n <= size; x += n)
     if (!hn::AllTrue(d, hn::Eq(hn::LoadU(d, bytes + x), zero))) return 0;
-  if (x < size && size >= n) return hn::AllTrue(d, hn::Eq(hn::LoadU(d, bytes + size - n), zero));
+  if (size >= n) return hn::AllTrue(d, hn::Eq(hn::LoadU(d, bytes + size - n), zero));
   for (; x < size; ++x)
     if (bytes[x]) return 0;
   return 1;
