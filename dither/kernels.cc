@@ -88,25 +88,44 @@ using V8 = hn::Vec<D8>;
 using D16 = hn::Repartition<std::uint16_t, D8>;
 
 #if HWY_TARGET == HWY_AVX3_DL
-// table[i] for every lane: two 128-entry byte permutes and a blend on bit 7.
-HWY_INLINE V8 Lookup256(D8 /*d*/, const std::uint8_t* table, V8 i) {
-  const __m512i low =
-      _mm512_permutex2var_epi8(_mm512_loadu_si512(table), i.raw, _mm512_loadu_si512(table + 64));
-  const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(table + 128), i.raw,
-                                                _mm512_loadu_si512(table + 192));
-  return V8{_mm512_mask_blend_epi8(_mm512_movepi8_mask(i.raw), low, high)};
-}
+// A 256-entry byte table in four registers, looked up with two 128-entry
+// byte permutes and a blend on bit 7 of the index.
+class Table256 {
+ public:
+  explicit Table256(const std::uint8_t* t)
+      : t0_(_mm512_loadu_si512(t)),
+        t1_(_mm512_loadu_si512(t + 64)),
+        t2_(_mm512_loadu_si512(t + 128)),
+        t3_(_mm512_loadu_si512(t + 192)) {}
+  V8 operator()(V8 i) const {
+    const __m512i low = _mm512_permutex2var_epi8(t0_, i.raw, t1_);
+    const __m512i high = _mm512_permutex2var_epi8(t2_, i.raw, t3_);
+    return V8{_mm512_mask_blend_epi8(_mm512_movepi8_mask(i.raw), low, high)};
+  }
+
+ private:
+  __m512i t0_, t1_, t2_, t3_;
+};
 #else
-// table[i] for every lane: a 16-entry byte shuffle per high nibble.
-HWY_INLINE V8 Lookup256(D8 d, const std::uint8_t* table, V8 i) {
-  const V8 low = hn::And(i, hn::Set(d, 15));
-  const V8 high = hn::ShiftRight<4>(i);
-  V8 r = hn::TableLookupBytes(hn::LoadDup128(d, table), low);
-  for (int h = 1; h < 16; ++h)
-    r = hn::IfThenElse(hn::Eq(high, hn::Set(d, static_cast<std::uint8_t>(h))),
-                       hn::TableLookupBytes(hn::LoadDup128(d, table + 16 * h), low), r);
-  return r;
-}
+// A 256-entry byte table, looked up with a 16-entry byte shuffle per high
+// nibble of the index.
+class Table256 {
+ public:
+  explicit Table256(const std::uint8_t* t) : table_(t) {}
+  V8 operator()(V8 i) const {
+    const D8 d;
+    const V8 low = hn::And(i, hn::Set(d, 15));
+    const V8 high = hn::ShiftRight<4>(i);
+    V8 r = hn::TableLookupBytes(hn::LoadDup128(d, table_), low);
+    for (int h = 1; h < 16; ++h)
+      r = hn::IfThenElse(hn::Eq(high, hn::Set(d, static_cast<std::uint8_t>(h))),
+                         hn::TableLookupBytes(hn::LoadDup128(d, table_ + 16 * h), low), r);
+    return r;
+  }
+
+ private:
+  const std::uint8_t* table_;
+};
 #endif
 
 // Runs step(in, cells, out) over the line in blocks of `block` pixels, the
@@ -146,22 +165,21 @@ void ScreenLineT(const std::uint8_t* samples, std::uint32_t pixels, KernelRow ro
             });
 }
 
-// Two vectors of 4-bit codes, first pixel of each pair in the high nibble.
+// Two vectors of 4-bit codes, two to a byte, first pixel in the high nibble.
+// Codes are at most 15, so shifting 16-bit lanes moves no bit across a byte.
 HWY_INLINE V8 PackCodes(D8 d, V8 first, V8 second) {
   const D16 dw;
-  const auto pairs = [&](V8 codes) {
-    const auto w = hn::BitCast(dw, codes);
-    return hn::BitCast(d, hn::Or(hn::ShiftLeft<4>(w), hn::ShiftRight<8>(w)));
-  };
-  return hn::ConcatEven(d, pairs(second), pairs(first));
+  const auto even = hn::BitCast(dw, hn::ConcatEven(d, second, first));
+  const auto odd = hn::BitCast(dw, hn::ConcatOdd(d, second, first));
+  return hn::BitCast(d, hn::Or(hn::ShiftLeft<4>(even), odd));
 }
 
 // The photo codes (curve[s] + raise) / 17 of one vector of pixels, two to a
 // 16-bit lane as the output byte: x * 3856 >> 16 is x / 17 for x up to 272.
-HWY_INLINE hn::Vec<D16> PhotoPairs(D8 d, const std::uint8_t* curve, const std::uint8_t* s,
+HWY_INLINE hn::Vec<D16> PhotoPairs(D8 d, const Table256& curve, const std::uint8_t* s,
                                    const std::uint8_t* raise) {
   const D16 dw;
-  const auto v = hn::BitCast(dw, Lookup256(d, curve, hn::LoadU(d, s)));
+  const auto v = hn::BitCast(dw, curve(hn::LoadU(d, s)));
   const auto u = hn::BitCast(dw, hn::LoadU(d, raise));
   const auto low = hn::Set(dw, 0xFF), div17 = hn::Set(dw, 3856);
   const auto even = hn::MulHigh(hn::Add(hn::And(v, low), hn::And(u, low)), div17);
@@ -173,7 +191,7 @@ void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPl
                 std::uint32_t y, std::uint8_t* dots) {
   const D8 d;
   const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
-  const std::uint8_t* curve = plane.curve();
+  const Table256 curve(plane.curve());
   Blocks<4>(samples, pixels, plane.Row(y), dots, 2 * n,
             [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
               const auto first = hn::BitCast(d, PhotoPairs(d, curve, s, t));
@@ -184,10 +202,10 @@ void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPl
 
 // The variable-dot codes of one vector of pixels (see VDotPlane).
 template <bool kFour>
-HWY_INLINE V8 VDotCodes(D8 d, const VDotPlane& plane, const std::uint8_t* s,
+HWY_INLINE V8 VDotCodes(D8 d, const Table256& keys, const Table256& both, const std::uint8_t* s,
                         const std::uint8_t* cells) {
   const V8 v = hn::LoadU(d, s), cell = hn::LoadU(d, cells);
-  const V8 key = Lookup256(d, plane.keys(), v), codes = Lookup256(d, plane.codes(), v);
+  const V8 key = keys(v), codes = both(v);
   V8 start = hn::And(cell, hn::Set(d, 0xFC)), end = hn::Or(cell, hn::Set(d, 3));
   if (kFour) {
     const auto first = hn::Lt(cell, hn::Set(d, 16));
@@ -206,10 +224,11 @@ void VDotLineFor(const std::uint8_t* samples, std::uint32_t pixels, const VDotPl
                  std::uint32_t y, std::uint8_t* dots) {
   const D8 d;
   const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
+  const Table256 keys(plane.keys()), codes(plane.codes());
   Blocks<4>(samples, pixels, plane.Row(y), dots, 2 * n,
             [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
-              const V8 first = VDotCodes<kFour>(d, plane, s, t);
-              const V8 second = VDotCodes<kFour>(d, plane, s + n, t + n);
+              const V8 first = VDotCodes<kFour>(d, keys, codes, s, t);
+              const V8 second = VDotCodes<kFour>(d, keys, codes, s + n, t + n);
               hn::StoreU(PackCodes(d, first, second), d, out);
             });
 }
