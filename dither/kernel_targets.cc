@@ -3,7 +3,8 @@
 // hwy/targets.h that HWY_EXPORT and HWY_DYNAMIC_DISPATCH call, defined here
 // instead of linking libhwy: its start-up measures a timer in every process
 // that loads it, about 4 ms of processor time here, which is as much as
-// halftoning a short job costs.  The kernels need nothing else from it.
+// halftoning a short job costs.  The kernels need nothing else from it but
+// hwy::Abort, which Highway's own checks call in debug builds.
 //
 // The state is process-wide by design: the processor is the same for every
 // job and thread, the choice is made once and kept in an atomic, and only
@@ -12,7 +13,10 @@
 #include <hwy/targets.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 namespace hwy {
 namespace {
@@ -63,6 +67,16 @@ std::int64_t SupportedTargets() {
 void SetSupportedTargetsForTest(std::int64_t targets) {
   targets_for_test.store(targets);
   GetChosenTarget().DeInit();
+}
+
+void Abort(const char* file, int line, const char* format, ...) {
+  std::fprintf(stderr, "Abort at %s:%d: ", file, line);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fputc('\n', stderr);
+  std::abort();
 }
 
 ChosenTarget& GetChosenTarget() {
