@@ -22,7 +22,7 @@ bool ScreenPlane::Build(const std::int16_t* matrix, int width, int height) {
   if (!Sized(width, height) || !Within(matrix, width, height, 0, 255)) return false;
   const auto w = static_cast<std::uint32_t>(width);
   // i ^ 7 reverses i within its group of eight.
-  return rows_.Build(height, std::lcm(w, 8u), [=](std::uint32_t r, std::uint32_t i) {
+  return rows_.Build(height, std::lcm(w, 8u), 1, [=](std::uint32_t r, std::uint32_t i, auto) {
     return static_cast<std::uint8_t>(matrix[r * w + (i ^ 7) % w]);
   });
 }
@@ -33,7 +33,7 @@ bool PhotoPlane::Build(const std::int16_t* matrix, int width, int height,
   std::copy(curve.begin(), curve.end(), curve_.begin());
   // A remainder (0..16) exceeds every threshold below 0 and none above 15.
   const auto w = static_cast<std::uint32_t>(width);
-  return rows_.Build(height, w, [=](std::uint32_t r, std::uint32_t i) {
+  return rows_.Build(height, w, 1, [=](std::uint32_t r, std::uint32_t i, auto) {
     return static_cast<std::uint8_t>(16 - std::clamp<int>(matrix[r * w + i % w], -1, 16));
   });
 }
@@ -42,7 +42,6 @@ bool VDotPlane::Build(const std::int16_t* matrix, int width, int height, const s
                       const std::int16_t* expand, const ToneEntry* tone, std::int16_t base,
                       bool four_planes) {
   if (!Sized(width, height) || !Within(matrix, width, height, 1, 256)) return false;
-  four_planes_ = four_planes;
 
   // Per sample: the step of the tone table and the fine part, with the 16-bit
   // arithmetic of VDotCode, then the sample's key and its step's two codes.
@@ -83,8 +82,12 @@ bool VDotPlane::Build(const std::int16_t* matrix, int width, int height, const s
     codes_[s] = static_cast<std::uint8_t>(previous << 4 | current);
   }
 
+  // Per cell: its key, and the first and last key of its level.
   const auto w = static_cast<std::uint32_t>(width);
-  return rows_.Build(height, w, [=](std::uint32_t r, std::uint32_t i) {
-    return static_cast<std::uint8_t>(matrix[r * w + i % w] - 1);
+  return rows_.Build(height, w, 3, [=](std::uint32_t r, std::uint32_t i, std::uint32_t layer) {
+    const int key = matrix[r * w + i % w] - 1;
+    const bool first_level = four_planes && key < 16;
+    const int level_key[3] = {key, first_level ? 0 : key & ~3, first_level ? 15 : key | 3};
+    return static_cast<std::uint8_t>(level_key[layer]);
   });
 }

@@ -55,14 +55,12 @@ void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPl
 void VDotLineT(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
                std::uint32_t y, std::uint8_t* dots) {
   const KernelRow row = plane.Row(y);
-  const bool four = plane.four_planes();
   PackPixels(pixels, dots, row.period, [&](std::uint32_t x, std::uint32_t c) {
     const int key = plane.keys()[samples[x]], codes = plane.codes()[samples[x]];
-    const int cell = row.cells[c];
-    const bool first = four && cell < 16;
-    if (key < (first ? 0 : cell & ~3)) return 0;
-    if (key > (first ? 15 : cell | 3)) return 15;
-    return key < cell ? codes >> 4 : codes & 15;
+    const std::uint8_t* cell = row.cells + c;
+    if (key < cell[row.stride]) return 0;
+    if (key > cell[2 * row.stride]) return 15;
+    return key < cell[0] ? codes >> 4 : codes & 15;
   });
 }
 
@@ -201,44 +199,30 @@ void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPl
 }
 
 // The variable-dot codes of one vector of pixels (see VDotPlane).
-template <bool kFour>
 HWY_INLINE V8 VDotCodes(D8 d, const Table256& keys, const Table256& both, const std::uint8_t* s,
-                        const std::uint8_t* cells) {
-  const V8 v = hn::LoadU(d, s), cell = hn::LoadU(d, cells);
-  const V8 key = keys(v), codes = both(v);
-  V8 start = hn::And(cell, hn::Set(d, 0xFC)), end = hn::Or(cell, hn::Set(d, 3));
-  if (kFour) {
-    const auto first = hn::Lt(cell, hn::Set(d, 16));
-    start = hn::IfThenZeroElse(first, start);
-    end = hn::IfThenElse(first, hn::Set(d, 15), end);
-  }
+                        const std::uint8_t* cells, std::uint32_t stride) {
+  const V8 v = hn::LoadU(d, s), key = keys(v), codes = both(v);
+  const V8 cell = hn::LoadU(d, cells), first = hn::LoadU(d, cells + stride),
+           last = hn::LoadU(d, cells + 2 * stride);
   const D16 dw;
   const V8 previous = hn::BitCast(d, hn::ShiftRight<4>(hn::BitCast(dw, codes)));
   V8 code = hn::And(hn::IfThenElse(hn::Lt(key, cell), previous, codes), hn::Set(d, 15));
-  code = hn::IfThenZeroElse(hn::Lt(key, start), code);
-  return hn::IfThenElse(hn::Gt(key, end), hn::Set(d, 15), code);
-}
-
-template <bool kFour>
-void VDotLineFor(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
-                 std::uint32_t y, std::uint8_t* dots) {
-  const D8 d;
-  const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
-  const Table256 keys(plane.keys()), codes(plane.codes());
-  Blocks<4>(samples, pixels, plane.Row(y), dots, 2 * n,
-            [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
-              const V8 first = VDotCodes<kFour>(d, keys, codes, s, t);
-              const V8 second = VDotCodes<kFour>(d, keys, codes, s + n, t + n);
-              hn::StoreU(PackCodes(d, first, second), d, out);
-            });
+  code = hn::IfThenZeroElse(hn::Lt(key, first), code);
+  return hn::IfThenElse(hn::Gt(key, last), hn::Set(d, 15), code);
 }
 
 void VDotLineT(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane& plane,
                std::uint32_t y, std::uint8_t* dots) {
-  if (plane.four_planes())
-    VDotLineFor<true>(samples, pixels, plane, y, dots);
-  else
-    VDotLineFor<false>(samples, pixels, plane, y, dots);
+  const D8 d;
+  const std::uint32_t n = static_cast<std::uint32_t>(hn::Lanes(d));
+  const Table256 keys(plane.keys()), codes(plane.codes());
+  const KernelRow row = plane.Row(y);
+  Blocks<4>(samples, pixels, row, dots, 2 * n,
+            [&](const std::uint8_t* s, const std::uint8_t* t, std::uint8_t* out) {
+              const V8 first = VDotCodes(d, keys, codes, s, t, row.stride);
+              const V8 second = VDotCodes(d, keys, codes, s + n, t + n, row.stride);
+              hn::StoreU(PackCodes(d, first, second), d, out);
+            });
 }
 
 void GenerateBlackT(std::uint8_t* c, std::uint8_t* m, std::uint8_t* y, std::uint8_t* k,

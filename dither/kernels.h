@@ -32,10 +32,12 @@
 // One matrix row as a kernel reads it: the entry for pixel x is
 // cells[x mod period] (for the 1-bit screen, with the bit order folded in, see
 // ScreenPlane).  Entries from `period` on repeat the row, so a run of vectors
-// starting anywhere below `period` reads contiguous memory.
+// starting anywhere below `period` reads contiguous memory.  A row with
+// several values per cell (variable dot) holds each in a layer of its own,
+// the next layer `stride` bytes on.
 struct KernelRow {
   const std::uint8_t* cells;
-  std::uint32_t period;
+  std::uint32_t period, stride;
 };
 
 // Bytes stored after each row's period: two vectors of the widest lanes the
@@ -43,19 +45,22 @@ struct KernelRow {
 inline constexpr std::uint32_t kMaxVectorBytes = 64;
 inline constexpr std::uint32_t kRowSlack = 2 * kMaxVectorBytes;
 
-// The rows of one matrix laid out for the kernels, one per matrix row.
+// The rows of one matrix laid out for the kernels, one per matrix row.  Row
+// is only for a successful Build.
 class KernelRows {
  public:
-  // cell(r, i) gives entry i (0 to period + kRowSlack - 1) of row r.
+  // cell(r, i, layer) gives entry i (0 to period + kRowSlack - 1) of the
+  // layer of row r.
   template <class Cell>
-  bool Build(std::uint32_t height, std::uint32_t period, Cell cell);
+  bool Build(std::uint32_t height, std::uint32_t period, std::uint32_t layers, Cell cell);
   KernelRow Row(std::uint32_t y) const {
-    return {cells_.get() + static_cast<std::size_t>(y % height_) * stride_, period_};
+    return {cells_.get() + static_cast<std::size_t>(y % height_) * layers_ * stride_, period_,
+            stride_};
   }
 
  private:
   std::unique_ptr<std::uint8_t[]> cells_;
-  std::uint32_t period_ = 0, stride_ = 0, height_ = 0;
+  std::uint32_t period_ = 0, stride_ = 0, height_ = 0, layers_ = 0;
 };
 
 // Ordered dither to 1 bit: a dot where the sample is greater than the
@@ -97,7 +102,8 @@ class PhotoPlane {
 // level 1 of a four-plane page owns keys 0..15, every other level four keys.
 // A cell prints 15 when K lies in a higher level than C, 0 when in a lower
 // one, and within the same level the low nibble of codes[s] where K >= C, else
-// its high nibble (the previous step's code).
+// its high nibble (the previous step's code).  The rows hold three layers:
+// C, and the first and last key of C's level.
 class VDotPlane {
  public:
   // False when a size is not positive, a matrix value lies outside 1..256 or
@@ -108,12 +114,10 @@ class VDotPlane {
   KernelRow Row(std::uint32_t y) const { return rows_.Row(y); }
   const std::uint8_t* keys() const { return keys_.data(); }
   const std::uint8_t* codes() const { return codes_.data(); }
-  bool four_planes() const { return four_planes_; }
 
  private:
   KernelRows rows_;
   std::array<std::uint8_t, 256> keys_{}, codes_{};
-  bool four_planes_ = false;
 };
 
 // The kernels.  Lines of any length, from 0 pixels up.
@@ -143,14 +147,18 @@ std::int64_t ActiveKernelTarget();
 const char* KernelTargetName(std::int64_t target);
 
 template <class Cell>
-bool KernelRows::Build(std::uint32_t height, std::uint32_t period, Cell cell) {
+bool KernelRows::Build(std::uint32_t height, std::uint32_t period, std::uint32_t layers,
+                       Cell cell) {
   period_ = period;
   stride_ = period + kRowSlack;
   height_ = height;
-  cells_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(height) * stride_]);
+  layers_ = layers;
+  cells_.reset(new (std::nothrow)
+                   std::uint8_t[static_cast<std::size_t>(height) * layers * stride_]);
   if (!cells_) return false;
+  std::uint8_t* out = cells_.get();
   for (std::uint32_t r = 0; r < height; ++r)
-    for (std::uint32_t i = 0; i < stride_; ++i)
-      cells_[static_cast<std::size_t>(r) * stride_ + i] = cell(r, i);
+    for (std::uint32_t layer = 0; layer < layers; ++layer)
+      for (std::uint32_t i = 0; i < stride_; ++i) *out++ = cell(r, i, layer);
   return true;
 }
