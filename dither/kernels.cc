@@ -27,21 +27,38 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 void ScreenLineT(const std::uint8_t* samples, std::uint32_t pixels, KernelRow row,
                  std::uint8_t* dots) {
-  for (std::uint32_t x = 0, c = 0; x < pixels; x += 8, c = (c + 8) % row.period) {
-    std::uint8_t byte = 0;
-    for (std::uint32_t i = 0; i < 8 && x + i < pixels; ++i)
-      if (samples[x + i] > row.cells[c + (i ^ 7)]) byte |= static_cast<std::uint8_t>(0x80 >> i);
-    dots[x / 8] = byte;
+  // A byte of eight pixels a step (the period is a multiple of 8), then the
+  // last pixels one by one.
+  std::uint32_t x = 0, c = 0;
+  for (; x + 8 <= pixels; x += 8) {
+    const std::uint8_t *s = samples + x, *t = row.cells + c;
+    dots[x / 8] = static_cast<std::uint8_t>(
+        (s[0] > t[7]) << 7 | (s[1] > t[6]) << 6 | (s[2] > t[5]) << 5 | (s[3] > t[4]) << 4 |
+        (s[4] > t[3]) << 3 | (s[5] > t[2]) << 2 | (s[6] > t[1]) << 1 | (s[7] > t[0]));
+    c += 8;
+    if (c == row.period) c = 0;
   }
+  if (x == pixels) return;
+  std::uint8_t byte = 0;
+  for (std::uint32_t i = 0; x + i < pixels; ++i)
+    if (samples[x + i] > row.cells[c + (i ^ 7)]) byte |= static_cast<std::uint8_t>(0x80 >> i);
+  dots[x / 8] = byte;
 }
 
-// Codes of two pixels as one byte; code(i) gives pixel x + i.
+// Codes of two pixels as one byte; code(x, c) gives pixel x at row entry c.
 template <class Code>
 void PackPixels(std::uint32_t pixels, std::uint8_t* dots, std::uint32_t period, Code code) {
-  for (std::uint32_t x = 0, c = 0; x < pixels; x += 2, c = (c + 2) % period) {
-    const int second = x + 1 < pixels ? code(x + 1, c + 1) : 0;
-    dots[x / 2] = static_cast<std::uint8_t>(code(x, c) << 4 | second);
+  std::uint32_t x = 0, c = 0;
+  const auto next = [&] {
+    const int v = code(x++, c);
+    if (++c == period) c = 0;
+    return v;
+  };
+  for (; x + 1 < pixels; ++dots) {
+    const int first = next();
+    *dots = static_cast<std::uint8_t>(first << 4 | next());
   }
+  if (x < pixels) *dots = static_cast<std::uint8_t>(next() << 4);
 }
 
 void PhotoLineT(const std::uint8_t* samples, std::uint32_t pixels, const PhotoPlane& plane,
@@ -57,10 +74,10 @@ void VDotLineT(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlan
   const KernelRow row = plane.Row(y);
   PackPixels(pixels, dots, row.period, [&](std::uint32_t x, std::uint32_t c) {
     const int key = plane.keys()[samples[x]], codes = plane.codes()[samples[x]];
+    // Without branches: the samples of a photograph make them unpredictable.
     const std::uint8_t* cell = row.cells + c;
-    if (key < cell[row.stride]) return 0;
-    if (key > cell[2 * row.stride]) return 15;
-    return key < cell[0] ? codes >> 4 : codes & 15;
+    const int within = codes >> 4 * (key < cell[0]) & 15;
+    return (within | (-(key > cell[2 * row.stride]) & 15)) & -(key >= cell[row.stride]);
   });
 }
 
@@ -73,8 +90,14 @@ void GenerateBlackT(std::uint8_t* c, std::uint8_t* m, std::uint8_t* y, std::uint
 }
 
 int AllBytesZeroT(const std::uint8_t* bytes, int length) {
-  for (int i = 0; i < length; ++i)
-    if (bytes[i]) return 0;
+  // Eight bytes a step while eight remain, then byte by byte.
+  for (; length > 7; bytes += 8, length -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if (word != 0) return 0;
+  }
+  for (; length > 0; --length)
+    if (*bytes++) return 0;
   return 1;
 }
 
