@@ -10,8 +10,8 @@
 // The per-plane tables are built once per page and plane from the tables the
 // page binds, and only read while lines are halftoned, so one set may serve
 // several threads; each page (and each job) owns its own.  Building allocates
-// a few kilobytes and fails only when that fails or when the bound tables hold
-// values the plain routines are not defined for.
+// up to about 50 KB a plane and fails only when that fails or when the bound
+// tables hold values the plain routines are not defined for.
 //
 // Every kernel is compiled for several instruction sets (SSE4, AVX2, AVX-512
 // and AVX-512 with the byte permutes on x86; NEON and SVE on ARM; plain C++
@@ -129,7 +129,8 @@ void VDotLine(const std::uint8_t* samples, std::uint32_t pixels, const VDotPlane
               std::uint32_t y, std::uint8_t* dots);
 
 // Black generation of a four-plane variable-dot page, in place: k = the
-// smallest of c, m and y; where k is 255, c, m and y become 0.
+// smallest of c, m and y; where k is 255, c, m and y become 0.  The four bands
+// must not overlap.
 void GenerateBlack(std::uint8_t* c, std::uint8_t* m, std::uint8_t* y, std::uint8_t* k,
                    std::uint32_t pixels);
 
