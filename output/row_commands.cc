@@ -4,23 +4,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "dither/kernels.h"
 #include "output/commands.h"
 #include "output/sink.h"
 #include "page/page.h"
 
-int cupsCheckBytes(const std::uint8_t* bytes, int length) {
-  // Eight bytes per step while at least eight remain, then the tail singly.
-  while (length > 7) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    if (word != 0) return 0;
-    bytes += 8;
-    length -= 8;
-  }
-  for (; length > 0; --length, ++bytes)
-    if (*bytes != 0) return 0;
-  return 1;
-}
+int cupsCheckBytes(const std::uint8_t* bytes, int length) { return AllBytesZero(bytes, length); }
 
 namespace {
 

@@ -9,8 +9,9 @@ struct Page;
 struct Status;
 
 // 1 when every one of the length bytes is zero, else 0; a length of 0 or less
-// counts as blank.  The blank test of raster lines and of dot rows: stops at
-// the first non-zero byte, eight bytes a step.
+// counts as blank.  The blank test of raster lines and of dot rows: the
+// vectorised AllBytesZero, which stops at the first vector holding a non-zero
+// byte.
 int cupsCheckBytes(const std::uint8_t* bytes, int length);
 
 // Sends one data line's dot rows, plane by plane: plane 0 to the printer at

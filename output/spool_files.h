@@ -2,10 +2,11 @@
 // the page has been read, named from the spool directory, the process id and
 // the plane letter, and owned by the page.
 //
-// The process-wide state of the driver lives here and nowhere else: a table of
+// The one piece of process-wide state that jobs write lives here: a table of
 // the spool file names that exist, which the signal handler must reach to
 // remove them when the job is cancelled.  Everything else belongs to a job or
-// a page.
+// a page (the kernels' instruction-set choice, made once from the processor
+// in dither/kernel_targets.cc, is the same for every job).
 #pragma once
 
 #include <array>

@@ -119,6 +119,25 @@ void BindStandard(StatusLog& log, Page& page) {
                        Sized<20, 15>(Fine2YellowDither), Sized<136, 68>(Fine2BlackDither));
 }
 
+// Lays out plane p's bound tables for its routine's kernel.
+bool PreparePlane(Page& page, int p) {
+  const std::int16_t* matrix = page.DitherData[p];
+  const int width = page.DitherWidth[p], height = page.DitherHeight[p];
+  switch (Facts(page.PrinterColors).routine) {
+    case Routine::kPhoto:
+      return page.photo_planes[p].Build(matrix, width, height, page.DitherLUTs[p]);
+    case Routine::kVariableDot: {
+      const bool four_planes = page.PrinterPlanes > 1;
+      return page.vdot_planes[p].Build(
+          matrix, width, height, page.DitherAdjust[p], page.DitherExpand[p], page.DitherTone[p],
+          four_planes ? page.DitherBases[p] : std::int16_t{0}, four_planes);
+    }
+    case Routine::kStandard:
+      break;
+  }
+  return page.screen_planes[p].Build(matrix, width, height);
+}
+
 }  // namespace
 
 void BindDitherTables(StatusLog& log, Page& page) {
@@ -133,4 +152,7 @@ void BindDitherTables(StatusLog& log, Page& page) {
       BindStandard(log, page);
       break;
   }
+  page.kernels_ready = true;
+  for (int p = 0; p < page.PrinterPlanes; ++p)
+    page.kernels_ready = PreparePlane(page, p) && page.kernels_ready;
 }

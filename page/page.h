@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "dither/kernels.h"
 #include "dither/tables.h"
 #include "output/spool_files.h"
 #include "page/color_mode.h"
@@ -55,9 +56,13 @@ struct Page {
   std::array<const std::int16_t*, kMaxPlanes> DitherAdjust{};
   const std::int16_t* DitherBases = nullptr;
 
-  // Variable dot: each plane's code by sample and matrix value, built from
-  // the bound tables by the first line that needs it.
-  Block vdot_codes;
+  // The bound tables laid out for the vectorised kernels, per plane of the
+  // page's routine.  kernels_ready is false when a bound table is one the
+  // kernels do not take; the routines then run the plain code.
+  std::array<ScreenPlane, kMaxPlanes> screen_planes;
+  std::array<PhotoPlane, kMaxPlanes> photo_planes;
+  std::array<VDotPlane, kMaxPlanes> vdot_planes;
+  bool kernels_ready = false;
 
   const char* PlaneName(int plane) const { return ColorNames[Index(PrinterColors)][plane]; }
 };

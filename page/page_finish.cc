@@ -107,6 +107,5 @@ Status EndPage(Job& job, Page& page, int page_number) {
   for (SpoolFile& file : page.PrinterFiles) file.Remove();
   page.input_block.reset();
   page.dot_block.reset();
-  page.vdot_codes.reset();
   return status;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake make pkg-config clang libclang-rt-14-dev
-  libcups2-dev libcupsimage2-dev libpng-dev
+  libcups2-dev libcupsimage2-dev libpng-dev libhwy-dev
   # tests and benchmarks
   googletest libgtest-dev libbenchmark-dev
   # printer descriptions and the CUPS print path

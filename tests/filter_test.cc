@@ -2,10 +2,12 @@
 // colour-mode decision and the refusal of rasters the filter cannot print.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "output/row_commands.h"
 #include "page/color_mode.h"
+#include "tests/support/kernel_targets.h"
 #include "tests/support/process.h"
 #include "tests/support/raster.h"
 
@@ -33,22 +35,25 @@ class FilterTest : public ::testing::Test {
   TempDir tmp_;
 };
 
+// For every kernel target, lengths from below 1 (blank) to past several
+// steps of four vectors: a non-zero byte first, in the middle or last makes
+// the bytes non-blank, one just past the length does not.
 TEST(CheckBytes, ZeroTest) {
-  struct Case {
-    std::vector<std::uint8_t> bytes;
-    int length;
-    int blank;
-  };
-  std::vector<std::uint8_t> nine_zero(9, 0), nine_last(9, 0), first(16, 0), eighth(16, 0);
-  nine_last[8] = 1;
-  first[0] = 1;
-  eighth[7] = 1;  // just past a 7-byte row
-  const Case cases[] = {
-      {nine_zero, 9, 1}, {nine_last, 9, 0}, {nine_last, 8, 1}, {eighth, 7, 1},
-      {first, 16, 0},    {first, 0, 1},     {first, -3, 1},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(cupsCheckBytes(c.bytes.data(), c.length), c.blank) << "length " << c.length;
+  ForEachKernelTarget([] {
+    for (int length = -3; length <= 600; ++length) {
+      const std::size_t size = static_cast<std::size_t>(std::max(length, 0));
+      std::vector<std::uint8_t> bytes(size + 1, 0);
+      bytes[size] = 1;
+      ASSERT_EQ(cupsCheckBytes(bytes.data(), length), 1) << "length " << length;
+      bytes[size] = 0;
+      for (const std::size_t at : {std::size_t{0}, size / 2, size - 1}) {
+        if (size == 0) break;
+        bytes[at] = 1;
+        ASSERT_EQ(cupsCheckBytes(bytes.data(), length), 0) << "length " << length << " at " << at;
+        bytes[at] = 0;
+      }
+    }
+  });
 }
 
 TEST_F(FilterTest, WrongArgumentCountIsRefusedWithUsage) {
