@@ -23,7 +23,6 @@
 #include "app/print_settings.h"
 #include "filter/job_sequences.h"
 #include "filter/page_loop.h"
-#include "output/commands.h"
 #include "output/row_commands.h"
 #include "page/page.h"
 #include "page/page_finish.h"
@@ -375,7 +374,7 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, uns
     if (papplJobIsCanceled(job)) {
       // The pass in progress ends; the page's spool files go with the page.
       r->canceled = true;
-      r->sink.Send(kPageEnd);
+      CloseCopy(r->sink, page);
       r->page.reset();
       return true;
     }
@@ -411,7 +410,7 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
   if (!r) return false;
   if (r->page) {
     // A job that stopped inside a page still closes the pass it opened.
-    r->sink.Send(kPageEnd);
+    CloseCopy(r->sink, *r->page);
     r->page.reset();
   }
   WriteJobEnd(r->sink);
