@@ -33,8 +33,6 @@ struct Case {
   int dpi;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
 // clang-format off
 const Case kCases[] = {
     {"DefaultsCmykLetter600", "zeltpro.ppd", {}, 0, 4, 2, 3, 0, true, -1, 612, 792, 600},
@@ -49,6 +47,8 @@ const Case kCases[] = {
 };
 // clang-format on
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class CupsFilterTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CupsFilterTest, PrintsTheSampleAsThePpdPromises) {
@@ -58,7 +58,7 @@ TEST_P(CupsFilterTest, PrintsTheSampleAsThePpdPromises) {
   auto options = c.options;
   options.emplace_back("OutputType", "Glossy");
   const std::string out = dir.File("job.prn");
-  const ToolResult r =
+  const RunResult r =
       RunCupsfilter(dir.File("serverbin"), {PpdPath(c.ppd), kSample, options, 2}, out);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err.find("\nERROR: "), std::string::npos) << r.err;

@@ -19,12 +19,7 @@ const std::string kJobEnd = Hex("1B 25 00 58");
 
 class FilterTest : public ::testing::Test {
  protected:
-  RunResult RunOn(const std::string& raster, const std::string& copies = "1") {
-    RunOptions o;
-    o.args = JobArgs(raster, copies);
-    o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp_.path()}};
-    return RunFilter(o);
-  }
+  RunResult RunOn(const std::string& raster) { return RunFilterOn(raster, tmp_.path()); }
   std::string WriteRaster(const std::vector<cups_page_header2_t>& pages,
                           const LineFill& fill = Flat(0x80), long lines = -1) {
     const std::string path = tmp_.File("in.ras");
@@ -56,43 +51,42 @@ TEST(CheckBytes, ZeroTest) {
   });
 }
 
-TEST_F(FilterTest, WrongArgumentCountIsRefusedWithUsage) {
-  // argc 2, 5 and 8: one, four and seven arguments after the program name.
-  for (std::size_t count : {1u, 4u, 7u}) {
-    RunOptions o;
-    o.args = std::vector<std::string>(count, "x");
-    o.env = {{"PPD", PpdPath()}};
-    const RunResult r = RunFilter(o);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "ERROR: rastertozelt job-id user title copies options [file]\n");
-  }
-}
-
-TEST_F(FilterTest, UnopenableInputWritesNothingToThePrinter) {
-  const RunResult r = RunOn(tmp_.File("missing.ras"));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "ERROR: Unable to open raster file - : No such file or directory\n");
-}
-
-TEST_F(FilterTest, MissingOrBrokenPpdEndsTheJobBeforeTheFirstByte) {
+// Wrong argument counts (one, four and seven after the program name), an
+// input that cannot be opened, a missing or broken PPD: one error, exit
+// status 1, nothing written to the printer.
+TEST_F(FilterTest, RefusedBeforeTheFirstByte) {
   const std::string raster = WriteRaster({MakeHeader(16, 4, CUPS_CSPACE_K)});
-  const std::string bogus = tmp_.File("bogus.ppd");
-  FILE* f = std::fopen(bogus.c_str(), "w");
-  std::fputs("not a PPD\n", f);
-  std::fclose(f);
-  for (const char* ppd : {"", "/nonexistent/zelt.ppd", bogus.c_str()}) {
-    RunOptions o;
-    o.args = JobArgs(raster);
-    if (*ppd)
-      o.env = {{"PPD", ppd}};
+  const std::string bogus = tmp_.File("bogus.ppd"),
+                    usage = "ERROR: rastertozelt job-id user title copies options [file]\n";
+  WriteFile(bogus, "not a PPD\n");
+  struct Case {
+    std::vector<std::string> args;
+    const char* ppd;  // nullptr: PPD unset
+    std::string err;  // the whole of standard error, or empty: any one "ERROR: " line
+  };
+  const Case cases[] = {
+      {{"x"}, "", usage},
+      {std::vector<std::string>(4, "x"), "", usage},
+      {std::vector<std::string>(7, "x"), "", usage},
+      {JobArgs(tmp_.File("missing.ras")), "",
+       "ERROR: Unable to open raster file - : No such file or directory\n"},
+      {JobArgs(raster), nullptr, ""},
+      {JobArgs(raster), "/nonexistent/zelt.ppd", ""},
+      {JobArgs(raster), bogus.c_str(), ""},
+  };
+  for (const auto& c : cases) {
+    RunOptions o{.args = c.args};
+    if (c.ppd)
+      o.env = {{"PPD", *c.ppd ? c.ppd : PpdPath()}};
     else
       o.unset = {"PPD"};
     const RunResult r = RunFilter(o);
-    EXPECT_EQ(r.status, 1) << ppd;
-    EXPECT_EQ(r.out, "") << ppd;
-    ASSERT_FALSE(r.LinesStartingWith("ERROR: ").empty()) << ppd;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "") << r.err;
+    if (c.err.empty())
+      EXPECT_EQ(r.LinesStartingWith("ERROR: ").size(), 1u) << r.err;
+    else
+      EXPECT_EQ(r.err, c.err);
   }
 }
 
@@ -118,13 +112,11 @@ TEST_F(FilterTest, ReadErrorEndsOnlyThePage) {
   auto h = MakeHeader(64, 300, CUPS_CSPACE_CMYK);
   const RunResult r = RunOn(WriteRaster({h}, Random(3), 150));
   EXPECT_EQ(r.status, 0);
-  ASSERT_EQ(r.LinesStartingWith("ERROR: Error reading image data").size(), 1u);
+  const auto errors = r.LinesStartingWith("ERROR: Error reading image data: ");
+  ASSERT_EQ(errors.size(), 1u);
   const auto& lines = r.lines;
-  const auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
-    return l.rfind("ERROR: Error reading image data: ", 0) == 0;
-  });
-  const auto finished = std::find(lines.begin(), lines.end(), "INFO: Finished page 1...");
-  EXPECT_LT(error, finished);
+  EXPECT_LT(std::find(lines.begin(), lines.end(), errors[0]),
+            std::find(lines.begin(), lines.end(), "INFO: Finished page 1..."));
   EXPECT_EQ(r.out.substr(r.out.size() - 9), Hex("0C 1B 2A 72 43") + kJobEnd);
 }
 
@@ -135,12 +127,12 @@ TEST(ColorMode, ColourSpaceDecidesPlanesAndMode) {
     int planes, mode;
   };
   const Case cases[] = {
-      {CUPS_CSPACE_K, 0, 1, 5},    {CUPS_CSPACE_K, 1, 1, 0},      {CUPS_CSPACE_K, 2, 1, 0},
-      {CUPS_CSPACE_CMY, 1, 4, 5},
-      {CUPS_CSPACE_YMC, 1, 3, 3},  {CUPS_CSPACE_CMYK, 1, 4, 0},   {CUPS_CSPACE_YMCK, 1, 4, 0},
-      {CUPS_CSPACE_KCMY, 1, 4, 0}, {CUPS_CSPACE_KCMYcm, 1, 4, 0}, {CUPS_CSPACE_GMCK, 1, 4, 1},
-      {CUPS_CSPACE_GMCS, 1, 4, 2}, {CUPS_CSPACE_WHITE, 1, 1, 4},  {CUPS_CSPACE_W, 1, 4, 0},
-      {CUPS_CSPACE_RGB, 1, 4, 0},  {CUPS_CSPACE_GOLD, 1, 4, 0},   {CUPS_CSPACE_SILVER, 1, 4, 0},
+      {CUPS_CSPACE_K, 0, 1, 5},      {CUPS_CSPACE_K, 1, 1, 0},    {CUPS_CSPACE_K, 2, 1, 0},
+      {CUPS_CSPACE_CMY, 1, 4, 5},    {CUPS_CSPACE_YMC, 1, 3, 3},  {CUPS_CSPACE_CMYK, 1, 4, 0},
+      {CUPS_CSPACE_YMCK, 1, 4, 0},   {CUPS_CSPACE_KCMY, 1, 4, 0}, {CUPS_CSPACE_KCMYcm, 1, 4, 0},
+      {CUPS_CSPACE_GMCK, 1, 4, 1},   {CUPS_CSPACE_GMCS, 1, 4, 2}, {CUPS_CSPACE_WHITE, 1, 1, 4},
+      {CUPS_CSPACE_W, 1, 4, 0},      {CUPS_CSPACE_RGB, 1, 4, 0},  {CUPS_CSPACE_GOLD, 1, 4, 0},
+      {CUPS_CSPACE_SILVER, 1, 4, 0},
   };
   for (const auto& c : cases) {
     const ModeDecision m = DecideColorMode(c.space, c.compression);

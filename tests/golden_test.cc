@@ -82,10 +82,8 @@ TEST_P(GoldenTest, StreamAndStatusLinesUnchanged) {
   h.PageSize[0] = 288;
   h.PageSize[1] = 432;
   h.Margins[0] = h.Margins[1] = 9;
-  h.ImagingBoundingBox[0] = 18;
-  h.ImagingBoundingBox[1] = 27;
-  h.ImagingBoundingBox[2] = 270;
-  h.ImagingBoundingBox[3] = 400;
+  const unsigned box[4] = {18, 27, 270, 400};
+  std::copy(box, box + 4, h.ImagingBoundingBox);
   std::snprintf(h.OutputType, sizeof h.OutputType, "%s", c.output_type);
   const std::string raster = tmp.File("in.ras");
   {
@@ -94,10 +92,7 @@ TEST_P(GoldenTest, StreamAndStatusLinesUnchanged) {
     h.cupsHeight = 40;  // a second, shorter page
     w.AddPage(h, Random(7));
   }
-  RunOptions o;
-  o.args = JobArgs(raster, std::to_string(c.copies));
-  o.env = {{"PPD", PpdPath(c.ppd)}, {"TMPDIR", tmp.path()}};
-  const RunResult r = RunFilter(o);
+  const RunResult r = RunFilterOn(raster, tmp.path(), std::to_string(c.copies), c.ppd);
   ASSERT_EQ(r.status, 0) << r.err;
   // Spool names carry the directory and process id, and their descriptors
   // depend on what the filter inherited.

@@ -20,33 +20,22 @@
 namespace zelt_test {
 namespace {
 
-std::string WriteRaster(const TempDir& tmp, const std::string& name, cups_page_header2_t h,
-                        const LineFill& fill) {
-  RasterWriter w(tmp.File(name));
-  w.AddPage(h, fill);
-  return tmp.File(name);
-}
-
 TEST(Job, TwoJobsOnTwoThreadsPrintAsTwoFilterRuns) {
   TempDir tmp, spool_a, spool_b;
   auto cmyk = MakeHeader(700, 300, CUPS_CSPACE_CMYK);
   cmyk.NumCopies = 2;
   auto vdot = MakeHeader(500, 300, CUPS_CSPACE_CMY);
   vdot.cupsCompression = 0;
-  const std::string a = WriteRaster(tmp, "a.ras", cmyk, Random(3));
-  const std::string b = WriteRaster(tmp, "b.ras", vdot, Random(4));
+  const std::string a = WritePage(tmp.File("a.ras"), cmyk, Random(3));
+  const std::string b = WritePage(tmp.File("b.ras"), vdot, Random(4));
   std::unique_ptr<InProcessRun> run_a, run_b;
   std::thread ta([&] { run_a = PrintInProcess(a, spool_a.path()); });
   std::thread tb([&] { run_b = PrintInProcess(b, spool_b.path()); });
   ta.join();
   tb.join();
   for (const auto& [raster, run] : {std::pair{a, run_a.get()}, std::pair{b, run_b.get()}}) {
-    RunOptions o;
-    o.args = JobArgs(raster);
-    o.env = {{"PPD", PpdPath()}, {"TMPDIR", tmp.path()}};
-    const RunResult filter = RunFilter(o);
-    EXPECT_EQ(run->exit_status, 0);
-    EXPECT_TRUE(run->Out() == filter.out) << raster;
+    EXPECT_TRUE(run->exit_status == 0 && run->Out() == RunFilterOn(raster, tmp.path()).out)
+        << raster;
   }
   EXPECT_TRUE(spool_a.Entries().empty() && spool_b.Entries().empty());
 }
@@ -55,7 +44,7 @@ TEST(Job, EveryFaultEndsTheJobWithItsErrorAndLeavesNothing) {
   TempDir tmp, spool;
   auto h = MakeHeader(800, 200, CUPS_CSPACE_CMYK);
   h.NumCopies = 2;
-  const std::string raster = WriteRaster(tmp, "in.ras", h, Random(5));
+  const std::string raster = WritePage(tmp.File("in.ras"), h, Random(5));
 
   // The page's buffers cannot be had.
   auto no_memory =
@@ -93,10 +82,7 @@ TEST(Job, FullSpoolDirectoryFailsThePage) {
     GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
   auto h = MakeHeader(2400, 600, CUPS_CSPACE_CMYK);
   h.NumCopies = 2;
-  RunOptions o;
-  o.args = JobArgs(WriteRaster(tmp, "in.ras", h, Random(6)));
-  o.env = {{"PPD", PpdPath()}, {"TMPDIR", spool.path()}};
-  const RunResult r = RunFilter(o);
+  const RunResult r = RunFilterOn(WritePage(tmp.File("in.ras"), h, Random(6)), spool.path());
   const auto entries = spool.Entries();
   umount(spool.path().c_str());
   EXPECT_EQ(r.status, 1);
@@ -111,7 +97,7 @@ TEST(Job, FullSpoolDirectoryFailsThePage) {
 TEST(Job, PlaneZeroReachesThePrinterRowByRow) {
   TempDir tmp;
   const auto run = PrintInProcess(
-      WriteRaster(tmp, "in.ras", MakeHeader(256, 40, CUPS_CSPACE_CMYK), Random(8)), tmp.path());
+      WritePage(tmp.File("in.ras"), MakeHeader(256, 40, CUPS_CSPACE_CMYK), Random(8)), tmp.path());
   const auto job = zelt::stream::DecodeStream(run->sink.bytes);
   ASSERT_TRUE(job.ok);
   const auto& flushes = run->sink.flushes;

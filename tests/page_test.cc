@@ -1,6 +1,6 @@
 // A page as the printer sees it, run in the test process: the page-start
-// commands and their conditions, the spool files per plane and copies, the
-// plane passes of every copy, and blank lines and rows turned into skips.
+// commands and their conditions, the plane passes of every copy, and blank
+// lines and rows turned into skips.
 #include <gtest/gtest.h>
 
 #include "page/page_start.h"
@@ -15,15 +15,13 @@ namespace {
 using zelt::stream::DecodedJob;
 
 // What StartPage sends for the header (nothing but the page's start: the
-// page-start commands and plane 0's sequence), with its status lines.
-std::string StartBytes(const cups_page_header2_t& h, int model, const std::string& spool,
-                       std::vector<std::string>* lines = nullptr) {
+// page-start commands and plane 0's sequence).
+std::string StartBytes(const cups_page_header2_t& h, int model, const std::string& spool) {
   MemorySink sink;
   RecordingLog log;
   Job job{.model_number = model, .sink = sink, .log = log, .spool_directory = spool};
   Page page;
   EXPECT_TRUE(StartPage(job, h, page).ok());
-  if (lines) *lines = log.lines;
   return {sink.bytes.begin(), sink.bytes.end()};
 }
 
@@ -71,48 +69,10 @@ TEST(Page, StartCommandsOnlyForValuesThePrinterKnows) {
   }
 }
 
-TEST(Page, SpoolFilesPerPlaneAndCopiesAreMadeAndRemoved) {
-  TempDir spool;
-  struct Case {
-    cups_cspace_t space;
-    unsigned copies;
-    std::string letters;  // the endings of the spool files, in plane order
-    int first_plane;
-  };
-  const Case cases[] = {
-      {CUPS_CSPACE_CMYK, 1, "MYK", 1},  {CUPS_CSPACE_CMYK, 2, "CMYK", 0},
-      {CUPS_CSPACE_YMC, 1, "MC", 1},    {CUPS_CSPACE_YMC, 3, "YMC", 0},
-      {CUPS_CSPACE_K, 1, "", 1},        {CUPS_CSPACE_K, 2, "K", 0},
-      {CUPS_CSPACE_CMYK, 0, "CMYK", 0},
-  };
-  for (const auto& c : cases) {
-    auto h = MakeHeader(16, 4, c.space);
-    h.NumCopies = c.copies;
-    std::vector<std::string> lines, files;
-    StartBytes(h, 2, spool.path(), &lines);
-    for (const auto& line : lines)
-      if (line.starts_with("INFO: PrinterFiles[")) files.push_back(line);
-    ASSERT_EQ(files.size(), c.letters.size()) << c.space << "/" << c.copies;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      const std::string name =
-          spool.path() + "/kvo" + std::to_string(getpid()) + "." + c.letters.substr(i, 1);
-      EXPECT_EQ(
-          files[i].rfind("INFO: PrinterFiles[" + std::to_string(c.first_plane + i) + "] = ", 0),
-          0u);
-      EXPECT_TRUE(files[i].ends_with(" (" + name + ")\n")) << files[i];
-    }
-    EXPECT_TRUE(spool.Entries().empty()) << "spool files left behind";
-  }
-}
-
-DecodedJob PrintAndDecode(const std::vector<cups_page_header2_t>& pages, const LineFill& fill,
+DecodedJob PrintAndDecode(const cups_page_header2_t& h, const LineFill& fill,
                           std::string* out = nullptr) {
   TempDir tmp;
-  {
-    RasterWriter w(tmp.File("in.ras"));
-    for (const auto& h : pages) w.AddPage(h, fill);
-  }
-  const auto run = PrintInProcess(tmp.File("in.ras"), tmp.path());
+  const auto run = PrintInProcess(WritePage(tmp.File("in.ras"), h, fill), tmp.path());
   EXPECT_EQ(run->exit_status, 0);
   EXPECT_TRUE(tmp.Entries() == std::vector<std::string>{"in.ras"}) << "spool files left behind";
   if (out) *out = run->Out();
@@ -127,7 +87,7 @@ TEST(Page, CopiesReplayOnlyThePlanesUpToTheLastWithData) {
     h.NumCopies = copies;
     std::string out;
     const DecodedJob job = PrintAndDecode(
-        {h},
+        h,
         [](unsigned, std::span<std::uint8_t> line) {
           std::fill_n(line.begin(), 128, 200);  // planes 0 and 1 only
           std::fill_n(line.begin() + 128, 128, 90);
@@ -158,15 +118,14 @@ TEST(Page, CopiesReplayOnlyThePlanesUpToTheLastWithData) {
 
 TEST(Page, BlankLinesAndBlankRowsBecomeSkips) {
   // Lines 0-2 blank, line 3 inks plane 0 only, line 4 plane 1 too.
-  const DecodedJob job = PrintAndDecode({MakeHeader(64, 6, CUPS_CSPACE_CMYK)},
+  const DecodedJob job = PrintAndDecode(MakeHeader(64, 6, CUPS_CSPACE_CMYK),
                                         [](unsigned y, std::span<std::uint8_t> line) {
                                           if (y >= 3)
                                             std::fill(line.begin(), line.begin() + 64, 255);
                                           if (y >= 4)
                                             std::fill(line.begin() + 64, line.begin() + 128, 255);
                                         });
-  const auto* plane0 = job.pages.at(0).Pass(0, 0);
-  const auto* plane1 = job.pages[0].Pass(0, 1);
+  const auto *plane0 = job.pages.at(0).Pass(0, 0), *plane1 = job.pages[0].Pass(0, 1);
   ASSERT_TRUE(plane0 && plane1);
   EXPECT_EQ(plane0->skips.size(), 1u);
   EXPECT_EQ(plane0->rows.front().line, 3);
@@ -177,7 +136,7 @@ TEST(Page, BlankLinesAndBlankRowsBecomeSkips) {
   EXPECT_EQ(job.pages[0].Pass(0, 2), nullptr);
 
   // More blank rows than one skip command can count take several.
-  const DecodedJob tall = PrintAndDecode({MakeHeader(8, 70001, CUPS_CSPACE_K)},
+  const DecodedJob tall = PrintAndDecode(MakeHeader(8, 70001, CUPS_CSPACE_K),
                                          [](unsigned y, std::span<std::uint8_t> line) {
                                            if (y == 70000) std::fill(line.begin(), line.end(), 255);
                                          });

@@ -15,26 +15,13 @@ TEST(PrintBox, FromImagingBoxMarginsAndPageSize) {
     unsigned vres, width, height;
     PrintBox expected;
   };
+  // clang-format off
   const Case cases[] = {
       // 1/2 inch box inside a 1 x 1 inch raster at 144 dpi vertical.
       {"inside", {36, 36, 72, 72}, {0, 0}, {72, 72}, 144, 144, 144, {72, 0, 72, 72}},
       {"margins subtracted", {46, 46, 82, 82}, {10, 10}, {72, 72}, 144, 144, 144, {72, 0, 72, 72}},
-      {"empty width: whole raster",
-       {72, 0, 72, 72},
-       {0, 0},
-       {72, 72},
-       144,
-       100,
-       90,
-       {0, 0, 100, 90}},
-      {"empty height: whole raster",
-       {0, 50, 72, 40},
-       {0, 0},
-       {72, 72},
-       144,
-       100,
-       90,
-       {0, 0, 100, 90}},
+      {"empty width: whole raster", {72, 0, 72, 72}, {0, 0}, {72, 72}, 144, 100, 90, {0, 0, 100, 90}},
+      {"empty height: whole raster", {0, 50, 72, 40}, {0, 0}, {72, 72}, 144, 100, 90, {0, 0, 100, 90}},
       // Top above the raster: Y < 0 is cut to 0 and H shortened by as much.
       {"above the raster", {0, 0, 36, 72}, {0, 0}, {72, 72}, 144, 144, 100, {0, 0, 72, 100}},
       // One line above: the smallest overhang.
@@ -46,6 +33,7 @@ TEST(PrintBox, FromImagingBoxMarginsAndPageSize) {
       // The vertical resolution serves the horizontal values too.
       {"vertical resolution", {0, 0, 36, 36}, {0, 0}, {72, 72}, 300, 600, 300, {0, 150, 150, 150}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     cups_page_header2_t h{};
     for (int i = 0; i < 4; ++i) h.ImagingBoundingBox[i] = c.imaging[i];

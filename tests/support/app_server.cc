@@ -16,11 +16,8 @@ namespace {
 
 // The application's own sub-commands run with PAPPL's known leaks suppressed
 // (a sanitizer build would otherwise fail them at exit).
-RunOptions AppEnvironment() {
-  RunOptions o;
-  o.env["LSAN_OPTIONS"] = "suppressions=" ZELT_SOURCE_DIR "/tests/support/lsan.supp";
-  return o;
-}
+const RunOptions kAppEnvironment{
+    .env = {{"LSAN_OPTIONS", "suppressions=" ZELT_SOURCE_DIR "/tests/support/lsan.supp"}}};
 
 // Connects to 127.0.0.1:`port`, or with port 0 finds a free one; the port.
 int Probe(int port) {
@@ -49,7 +46,7 @@ bool AppServer::Start(std::string* error) {
                 "listen-hostname=localhost", "-o", "spool-directory=" + spool_, "-o",
                 "state-file=" + dir_ + "/app.state", "-o", "log-file=" + dir_ + "/app.log", "-o",
                 "log-level=info"},
-               AppEnvironment(), out, out);
+               kAppEnvironment, out, out);
   for (int i = 0; i < 600; ++i) {
     int wstatus;
     if (waitpid(pid_, &wstatus, WNOHANG) == pid_) {
@@ -83,7 +80,7 @@ bool AppServer::AddPrinter(const std::string& name, const std::string& driver,
                            const std::string& device, std::string* error) const {
   const RunResult r =
       RunProgram({ZELT_APP_PATH, "add", "-u", Uri(""), "-d", name, "-m", driver, "-v", device},
-                 AppEnvironment());
+                 kAppEnvironment);
   *error = r.out + r.err;
   return r.status == 0;
 }
@@ -93,7 +90,7 @@ int AppServer::Submit(const std::string& printer, const std::string& file, const
   std::vector<std::string> argv = {ZELT_APP_PATH, "submit", "-u", Uri(printer)};
   for (const auto& [name, value] : options) argv.insert(argv.end(), {"-o", name + "=" + value});
   argv.push_back(file);
-  const RunResult r = RunProgram(argv, AppEnvironment());
+  const RunResult r = RunProgram(argv, kAppEnvironment);
   *error = r.out + r.err;
   return r.status == 0 ? std::atoi(r.out.c_str()) : 0;
 }

@@ -44,19 +44,18 @@ void CopyWithMode(const std::string& from, const std::string& to, fs::perms mode
 
 }  // namespace
 
-zelt::stream::DecodedJob DecodeFile(const std::string& path) {
-  const std::string bytes = ReadFile(path);
+zelt::stream::DecodedJob DecodeBytes(const std::string& bytes) {
   return zelt::stream::DecodeStream(
       {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, {}, false);
 }
 
 std::string SystemServerBin() {
-  static const std::string dir = FirstLine(RunTool({"cups-config", "--serverbin"}).out);
+  static const std::string dir = FirstLine(RunProgram({"cups-config", "--serverbin"}).out);
   return dir;
 }
 
 std::string SystemDataDir() {
-  static const std::string dir = FirstLine(RunTool({"cups-config", "--datadir"}).out);
+  static const std::string dir = FirstLine(RunProgram({"cups-config", "--datadir"}).out);
   return dir;
 }
 
@@ -82,18 +81,18 @@ void MakeDataDir(const std::string& dir, const std::string& ppd_dir) {
                    fs::perms(0644));
 }
 
-ToolResult InstallInto(const std::string& root) {
+RunResult InstallInto(const std::string& root) {
   // The cmake that configured the build, as its cache records it.
   const std::string key = "CMAKE_COMMAND:INTERNAL=";
   std::istringstream cache(ReadFile(std::string(ZELT_BUILD_DIR) + "/CMakeCache.txt"));
   std::string cmake = "cmake";
   for (std::string line; std::getline(cache, line);)
     if (line.starts_with(key)) cmake = line.substr(key.size());
-  return RunTool({cmake, "--install", ZELT_BUILD_DIR}, {{"DESTDIR", root}});
+  return RunProgram({cmake, "--install", ZELT_BUILD_DIR}, {.env = {{"DESTDIR", root}}});
 }
 
-ToolResult RunCupsfilter(const std::string& serverbin, const FilterJob& job,
-                         const std::string& out_path) {
+RunResult RunCupsfilter(const std::string& serverbin, const FilterJob& job,
+                        const std::string& out_path) {
   // cupsfilter takes its ServerBin from a cups-files.conf; -e with the
   // printer/ destination type runs the PPD's own filter at the end.
   const std::string conf = out_path + ".cups-files.conf";
@@ -106,7 +105,7 @@ ToolResult RunCupsfilter(const std::string& serverbin, const FilterJob& job,
     argv.push_back(name + "=" + value);
   }
   argv.push_back(job.document);
-  return RunTool(argv, {}, out_path);
+  return RunProgram(argv, {.out_path = out_path});
 }
 
 // --- Cupsd ---------------------------------------------------------------
@@ -121,21 +120,19 @@ bool Cupsd::Start(std::string* error) {
     fs::create_directories(dir_ + "/" + sub);
   const std::string etc = dir_ + "/etc";
   // Every path cupsd would write to lies under dir_, the printcap included.
-  WriteFile(etc + "/cups-files.conf",
-            "ServerRoot " + etc + "\n" + "ServerBin " + serverbin_ + "\n" + "DataDir " + datadir_ +
-                "\n" + "RequestRoot " + dir_ + "/spool\n" + "CacheDir " + dir_ + "/cache\n" +
-                "StateDir " + dir_ + "/state\n" + "AccessLog " + dir_ + "/log/access_log\n" +
-                "ErrorLog " + dir_ + "/log/error_log\n" + "PageLog " + dir_ + "/log/page_log\n" +
-                "Printcap " + dir_ + "/printcap\n" + "FileDevice Yes\n");
+  std::string files = "ServerRoot " + etc + "\nServerBin " + serverbin_ + "\nDataDir " + datadir_ +
+                      "\nPrintcap " + dir_ + "/printcap\nFileDevice Yes\n";
+  for (const auto& [key, path] : {std::pair{"RequestRoot", "spool"},
+                                  {"CacheDir", "cache"},
+                                  {"StateDir", "state"},
+                                  {"AccessLog", "log/access_log"},
+                                  {"ErrorLog", "log/error_log"},
+                                  {"PageLog", "log/page_log"}})
+    files += std::string(key) + " " + dir_ + "/" + path + "\n";
+  WriteFile(etc + "/cups-files.conf", files);
   WriteFile(etc + "/cupsd.conf",
-            "LogLevel debug\n"
-            "MaxLogSize 0\n"
-            "Listen " +
-                socket_ + "\n" +
-                "Browsing No\n"
-                "WebInterface No\n"
-                "DefaultShared No\n"
-                "ErrorPolicy abort-job\n"
+            "LogLevel debug\nMaxLogSize 0\nListen " + socket_ +
+                "\nBrowsing No\nWebInterface No\nDefaultShared No\nErrorPolicy abort-job\n"
                 "PassEnv ASAN_OPTIONS UBSAN_OPTIONS\n"
                 "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                 "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
@@ -178,9 +175,9 @@ void Cupsd::Stop() {
   pid_ = -1;
 }
 
-ToolResult Cupsd::Client(const std::vector<std::string>& argv) const {
+RunResult Cupsd::Client(const std::vector<std::string>& argv) const {
   // HOME keeps the user's own lpoptions out of the jobs.
-  return RunTool(argv, {{"CUPS_SERVER", socket_}, {"HOME", dir_}});
+  return RunProgram(argv, {.env = {{"CUPS_SERVER", socket_}, {"HOME", dir_}}});
 }
 
 int Cupsd::Submit(const std::string& queue, const std::string& document,
@@ -188,7 +185,7 @@ int Cupsd::Submit(const std::string& queue, const std::string& document,
   std::vector<std::string> argv = {"lp", "-d", queue};
   argv.insert(argv.end(), lp_options.begin(), lp_options.end());
   argv.push_back(document);
-  const ToolResult r = Client(argv);
+  const RunResult r = Client(argv);
   static const std::regex kRequest("request id is [^ ]+-([0-9]+) ");
   std::smatch m;
   if (r.status == 0 && std::regex_search(r.out, m, kRequest)) return std::stoi(m[1].str());
@@ -196,24 +193,17 @@ int Cupsd::Submit(const std::string& queue, const std::string& document,
   return 0;
 }
 
-int Cupsd::JobState(int job_id) const {
-  http_t* http =
-      httpConnect2(socket_.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
-  if (!http) return 0;
-  cups_job_t* jobs = nullptr;
-  const int count = cupsGetJobs2(http, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
-  int state = 0;
-  for (int i = 0; i < count; ++i)
-    if (jobs[i].id == job_id) state = jobs[i].state;
-  cupsFreeJobs(count, jobs);
-  httpClose(http);
-  return state;
-}
-
 int Cupsd::WaitForJob(int job_id, std::chrono::seconds timeout) const {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < deadline) {
-    const int state = JobState(job_id);
+  for (int state = 0; std::chrono::steady_clock::now() < deadline;) {
+    http_t* http = httpConnect2(socket_.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1,
+                                5000, nullptr);
+    cups_job_t* jobs = nullptr;
+    const int count = http ? cupsGetJobs2(http, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL) : 0;
+    for (int i = 0; i < count; ++i)
+      if (jobs[i].id == job_id) state = jobs[i].state;
+    cupsFreeJobs(count, jobs);
+    httpClose(http);
     if (state >= IPP_JSTATE_CANCELED) return state;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

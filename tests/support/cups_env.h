@@ -17,21 +17,12 @@
 
 namespace zelt_test {
 
-// A program run to completion, with `env` set on top of this process's
-// environment and standard output into `out_path` when one is given.
-using ToolResult = RunResult;
-inline ToolResult RunTool(const std::vector<std::string>& argv,
-                          const std::map<std::string, std::string>& env = {},
-                          const std::string& out_path = "") {
-  RunOptions options;
-  options.env = env;
-  options.out_path = out_path;
-  return RunProgram(argv, options);
+// Decodes a printer stream (or the file holding one); every row's bytes are
+// dropped, the counts and digests kept.
+zelt::stream::DecodedJob DecodeBytes(const std::string& bytes);
+inline zelt::stream::DecodedJob DecodeFile(const std::string& path) {
+  return DecodeBytes(ReadFile(path));
 }
-
-// Decodes a printer stream file; every row's bytes are dropped, the counts
-// and digests kept.
-zelt::stream::DecodedJob DecodeFile(const std::string& path);
 
 // The system's CUPS directories, from cups-config.
 std::string SystemServerBin();
@@ -48,7 +39,7 @@ void MakeDataDir(const std::string& dir, const std::string& ppd_dir);
 
 // Installs the build under test with `cmake --install` into the DESTDIR
 // `root`; returns cmake's result.
-ToolResult InstallInto(const std::string& root);
+RunResult InstallInto(const std::string& root);
 
 // One cupsfilter run: the document through the PPD's whole filter chain
 // (pdftopdf, ghostscript's raster device, rastertozelt) to the printer stream.
@@ -61,8 +52,8 @@ struct FilterJob {
 
 // Runs cupsfilter with a private cups-files.conf naming `serverbin`, writing
 // the printer stream to `out_path`.
-ToolResult RunCupsfilter(const std::string& serverbin, const FilterJob& job,
-                         const std::string& out_path);
+RunResult RunCupsfilter(const std::string& serverbin, const FilterJob& job,
+                        const std::string& out_path);
 
 // A cupsd of its own, run in the foreground from `dir` (which it must be able
 // to traverse as the user it runs filters as): ServerRoot, spool, cache, state
@@ -82,15 +73,13 @@ class Cupsd {
 
   // Runs a CUPS client program (lpadmin, lp, lpinfo, cancel...) against this
   // server.
-  ToolResult Client(const std::vector<std::string>& argv) const;
+  RunResult Client(const std::vector<std::string>& argv) const;
 
   // Sends a document with lp; returns the job id, or 0 (with lp's output in
   // `error`).
   int Submit(const std::string& queue, const std::string& document,
              const std::vector<std::string>& lp_options, std::string* error) const;
 
-  // The job's IPP state (3 pending ... 9 completed), 0 when it is unknown.
-  int JobState(int job_id) const;
   // Waits until the job has ended (canceled, aborted or completed) and
   // returns its state, or 0 on timeout.
   int WaitForJob(int job_id, std::chrono::seconds timeout) const;

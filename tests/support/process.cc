@@ -42,15 +42,13 @@ int OpenOutput(const std::string& path) {
 
 std::vector<std::string> RunResult::LinesStartingWith(const std::string& prefix) const {
   std::vector<std::string> found;
-  for (const auto& l : lines)
-    if (l.rfind(prefix, 0) == 0) found.push_back(l);
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
+               [&](const std::string& l) { return l.starts_with(prefix); });
   return found;
 }
 
 bool RunResult::HasLine(const std::string& line) const {
-  for (const auto& l : lines)
-    if (l == line) return true;
-  return false;
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 std::vector<std::string> JobArgs(const std::string& file, const std::string& copies) {
@@ -157,6 +155,12 @@ RunResult RunFilter(const RunOptions& options) {
   const auto args = options.args.empty() ? JobArgs() : options.args;
   argv.insert(argv.end(), args.begin(), args.end());
   return RunProgram(argv, options);
+}
+
+RunResult RunFilterOn(const std::string& raster, const std::string& spool,
+                      const std::string& copies, const std::string& ppd) {
+  return RunFilter(
+      {.args = JobArgs(raster, copies), .env = {{"PPD", PpdPath(ppd)}, {"TMPDIR", spool}}});
 }
 
 TempDir::TempDir() {

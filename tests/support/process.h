@@ -39,6 +39,10 @@ std::vector<std::string> JobArgs(const std::string& file = "", const std::string
 
 // Runs the built filter and waits for it.
 RunResult RunFilter(const RunOptions& options);
+// The same on a raster file, with a PPD built from the project's driver file
+// and spool files in `spool`.
+RunResult RunFilterOn(const std::string& raster, const std::string& spool,
+                      const std::string& copies = "1", const std::string& ppd = "zeltpro.ppd");
 
 // Runs argv (argv[0] a path, or a name looked up in PATH, /usr/sbin and
 // /sbin) and waits for it; options.args is not used.  A program that is not

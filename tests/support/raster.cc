@@ -43,10 +43,10 @@ cups_page_header2_t MakeHeader(unsigned width, unsigned height, cups_cspace_t sp
   return h;
 }
 
-RasterWriter::RasterWriter(const std::string& path) {
+RasterWriter::RasterWriter(const std::string& path, cups_mode_t mode) {
   fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd_ < 0) throw std::runtime_error("cannot create " + path);
-  raster_ = cupsRasterOpen(fd_, CUPS_RASTER_WRITE);
+  raster_ = cupsRasterOpen(fd_, mode);
 }
 
 RasterWriter::~RasterWriter() { Close(); }
@@ -69,6 +69,12 @@ void RasterWriter::Close() {
   if (fd_ >= 0) close(fd_);
   raster_ = nullptr;
   fd_ = -1;
+}
+
+std::string WritePage(const std::string& path, const cups_page_header2_t& header,
+                      const LineFill& fill, cups_mode_t mode) {
+  RasterWriter(path, mode).AddPage(header, fill);
+  return path;
 }
 
 LineFill Flat(std::uint8_t value) {

@@ -26,7 +26,7 @@ using LineFill = std::function<void(unsigned y, std::span<std::uint8_t> line)>;
 // truncated stream.
 class RasterWriter {
  public:
-  explicit RasterWriter(const std::string& path);
+  explicit RasterWriter(const std::string& path, cups_mode_t mode = CUPS_RASTER_WRITE);
   ~RasterWriter();
   RasterWriter(const RasterWriter&) = delete;
   RasterWriter& operator=(const RasterWriter&) = delete;
@@ -39,6 +39,10 @@ class RasterWriter {
   int fd_ = -1;
   cups_raster_t* raster_ = nullptr;
 };
+
+// Writes a raster file of one page; its path.
+std::string WritePage(const std::string& path, const cups_page_header2_t& header,
+                      const LineFill& fill, cups_mode_t mode = CUPS_RASTER_WRITE);
 
 // Common fills.
 LineFill Flat(std::uint8_t value);
