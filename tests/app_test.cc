@@ -174,7 +174,7 @@ TEST_F(AppTest, RasterPathPrintsWithinToleranceOfThePdfPath) {
       {"variable-dot-color", "color", "0.4 0.1 0.45 setrgbcolor", nullptr, 0},
       {"variable-dot-gray", "monochrome", "0.6 setgray", nullptr, 0},
       {"standard", "color", "0.5 0.5 0.5 setrgbcolor", "srgb_8", 128},
-      {"variable-dot-color", "color", "0.25 0.25 0.25 setrgbcolor", "srgb_8", 64},
+      {"variable-dot-color", "color", "0.25 setgray", "sgray_8", 64},
       {"standard", "color", "0.25 0.25 0.25 0.25 setcmykcolor", "cmyk_8", 64},
   };
   for (const auto& [ink, mode, color, pwg, value] : cases) {
