@@ -13,12 +13,14 @@ int cupsCheckBytes(const std::uint8_t* bytes, int length) { return AllBytesZero(
 
 namespace {
 
-// Sends one command to the plane's destinations: its spool file first when it
-// has one, then the printer for plane 0.
-bool SendToPlane(Page& page, Sink& sink, int plane, Bytes bytes) {
+// Sends one command (and the row it carries, if any) to the plane's
+// destinations: its spool file first when it has one, in one write, then the
+// printer for plane 0.
+bool SendToPlane(Page& page, Sink& sink, int plane, Bytes bytes, Bytes row = {}) {
   const SpoolFile& file = page.PrinterFiles[plane];
-  if (file.is_open() && !file.Append(bytes)) return false;
+  if (file.is_open() && !file.Append(bytes, row)) return false;
   if (plane == 0) sink.Write(bytes);
+  if (plane == 0) sink.Write(row);
   return true;
 }
 
@@ -51,8 +53,8 @@ Status compress_line(Page& page, Sink& sink, const std::uint8_t* row, int length
 
   // The row itself, whole; plane 0's reaches the printer at once.
   const auto header = RowHeader(static_cast<std::uint32_t>(length));
-  sent = sent && SendToPlane(page, sink, plane, header) &&
-         SendToPlane(page, sink, plane, Bytes(row, static_cast<std::size_t>(length)));
+  sent =
+      sent && SendToPlane(page, sink, plane, header, Bytes(row, static_cast<std::size_t>(length)));
   if (!sent)
     return {Fault::kSpoolWrite, page.PlaneName(plane), errno, page.PrinterFiles[plane].name()};
   if (plane == 0) sink.Flush();

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -102,15 +104,20 @@ SpoolFile SpoolFile::Create(const std::string& name, int* error) {
   return file;
 }
 
-bool SpoolFile::Append(Bytes bytes) const {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd_, bytes.data(), bytes.size());
+bool SpoolFile::Append(Bytes head, Bytes data) const {
+  while (!head.empty() || !data.empty()) {
+    iovec parts[2] = {{const_cast<std::uint8_t*>(head.data()), head.size()},
+                      {const_cast<std::uint8_t*>(data.data()), data.size()}};
+    const ssize_t n = writev(fd_, parts, 2);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
       return false;
     }
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
+    const auto written = static_cast<std::size_t>(n);
+    const std::size_t from_head = std::min(written, head.size());
+    head = head.subspan(from_head);
+    data = data.subspan(written - from_head);
   }
   return true;
 }
@@ -173,7 +180,8 @@ void InstallCancelHandler() {
   for (const int sig : kSignals) sigaddset(&action.sa_mask, sig);
   for (const int sig : kSignals) {
     struct sigaction previous {};
-    if (sig == SIGTERM || (sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN))
+    if (sig == SIGTERM ||
+        (sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN))
       sigaction(sig, &action, nullptr);
   }
 }

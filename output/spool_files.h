@@ -39,9 +39,10 @@ class SpoolFile {
   int fd() const { return fd_; }
   const std::string& name() const { return name_; }
 
-  // Appends bytes, resuming after interrupts and short writes; false (with
+  // Appends a command's head and then its data (a row's bytes, or nothing)
+  // in one write, resuming after interrupts and short writes; false (with
   // errno) when the file cannot take them all.
-  bool Append(Bytes bytes) const;
+  bool Append(Bytes head, Bytes data = {}) const;
 
   // Closes and removes the file; nothing when there is none.
   void Remove();
