@@ -4,6 +4,7 @@
 #include <cups/raster.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -20,7 +21,7 @@ namespace zelt_test {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr const char* kCard = "om_card_55.03x90.66mm";
+constexpr const char *kCard = "om_card_55.03x90.66mm", *kA4 = "iso_a4_210x297mm";
 const std::string kSample = std::string(ZELT_SOURCE_DIR) + "/samples/sample.pdf";
 
 // Patches of every hue, a grey ramp, a CMYK and a grey patch, text.
@@ -50,9 +51,9 @@ std::string MakePng(const TempDir& dir, const std::string& name) {
 
 // A PWG raster of the card written with libcups, every sample `value`.
 std::string MakePwg(const TempDir& dir, const std::string& name, const char* type, int dpi,
-                    std::uint8_t value) {
+                    std::uint8_t value, const char* media = kCard) {
   cups_page_header2_t h;
-  cupsRasterInitPWGHeader(&h, pwgMediaForPWG(kCard), type, dpi, dpi, "one-sided", nullptr);
+  cupsRasterInitPWGHeader(&h, pwgMediaForPWG(media), type, dpi, dpi, "one-sided", nullptr);
   return WritePage(dir.File(name + ".pwg"), h, Flat(value), CUPS_RASTER_WRITE_PWG);
 }
 
@@ -226,12 +227,15 @@ TEST_F(AppTest, RefusesWhatItCannotPrintWithAReasonAndKeepsServing) {
 }
 
 TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
-  MakePdf(dir_, "chart", kChart);
-  for (const std::string& file : {kSample, MakePng(dir_, "chart")}) {
-    std::string error;
-    const int id =
-        server_.Submit("zelt", file, {{"print-quality", "high"}, {"job-name", "big"}}, &error);
-    ASSERT_GT(id, 0) << error;
+  // A PDF, and a PWG raster that the server prints as it arrives: submitted
+  // in the background, jobs 1 and 2.
+  const std::string files[] = {kSample, MakePwg(dir_, "a4", "srgb_8", 1200, 0x80, kA4)};
+  for (int id = 1; id <= 2; ++id) {
+    const std::string& file = files[id - 1];
+    const pid_t submit = Spawn(ZELT_APP_PATH,
+                               {"zelt-printer-app", "submit", "-u", server_.Uri("zelt"), "-o",
+                                "print-quality=high", "-o", "job-name=big", file},
+                               {}, "/dev/null", "/dev/null");
     // Cancelled once plane 0 is on its way to the printer.
     const std::string stream = out_ + "/big.prn";
     while (!fs::exists(stream) || fs::file_size(stream) < 100000)
@@ -240,6 +244,7 @@ TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
       ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
     }));
     EXPECT_EQ(server_.WaitForJob("zelt", id).state, IPP_JSTATE_CANCELED) << file;
+    waitpid(submit, nullptr, 0);
     for (const auto& e : fs::recursive_directory_iterator(server_.spool()))
       EXPECT_FALSE(e.path().filename().string().starts_with("job")) << e.path();
     const auto job = DecodeFile(stream);
@@ -254,7 +259,7 @@ TEST_F(AppTest, TwoPrintersPrintAtOnce) {
   std::string error;
   ASSERT_TRUE(server_.AddPrinter("basic", "zelt-basic", "file://" + out_, &error)) << error;
   // At 1200 dpi a page takes long enough for the other job's to start.
-  Options p = {{"media", "iso_a4_210x297mm"}, {"print-quality", "high"}, {"job-name", "p"}}, b = p;
+  Options p = {{"media", kA4}, {"print-quality", "high"}, {"job-name", "p"}}, b = p;
   b.back().second = "b";
   const int pro = server_.Submit("zelt", kSample, p, &error);
   const int basic = server_.Submit("basic", kSample, b, &error);
