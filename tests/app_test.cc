@@ -51,9 +51,9 @@ std::string MakePng(const TempDir& dir, const std::string& name) {
 
 // A PWG raster of the card written with libcups, every sample `value`.
 std::string MakePwg(const TempDir& dir, const std::string& name, const char* type, int dpi,
-                    std::uint8_t value, const char* media = kCard) {
+                    std::uint8_t value) {
   cups_page_header2_t h;
-  cupsRasterInitPWGHeader(&h, pwgMediaForPWG(media), type, dpi, dpi, "one-sided", nullptr);
+  cupsRasterInitPWGHeader(&h, pwgMediaForPWG(kCard), type, dpi, dpi, "one-sided", nullptr);
   return WritePage(dir.File(name + ".pwg"), h, Flat(value), CUPS_RASTER_WRITE_PWG);
 }
 
@@ -229,12 +229,13 @@ TEST_F(AppTest, RefusesWhatItCannotPrintWithAReasonAndKeepsServing) {
 TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
   // A PDF, and a PWG raster that the server prints as it arrives: submitted
   // in the background, jobs 1 and 2.
-  const std::string files[] = {kSample, MakePwg(dir_, "a4", "srgb_8", 1200, 0x80, kA4)};
+  const std::string files[] = {kSample, dir_.File("big.pwg")};
+  RunProgram({"gs", "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pwgraster", "-r1200",
+              "-sOutputFile=" + files[1], kSample});
   for (int id = 1; id <= 2; ++id) {
-    const std::string& file = files[id - 1];
     const pid_t submit = Spawn(ZELT_APP_PATH,
                                {"zelt-printer-app", "submit", "-u", server_.Uri("zelt"), "-o",
-                                "print-quality=high", "-o", "job-name=big", file},
+                                "print-quality=high", "-o", "job-name=big", files[id - 1]},
                                {}, "/dev/null", "/dev/null");
     // Cancelled once plane 0 is on its way to the printer.
     const std::string stream = out_ + "/big.prn";
@@ -243,14 +244,14 @@ TEST_F(AppTest, CancelledJobLeavesNoSpoolFilesAndItsStreamEndsCleanly) {
     ippDelete(server_.Request("zelt", IPP_OP_CANCEL_JOB, [id](ipp_t* r) {
       ippAddInteger(r, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
     }));
-    EXPECT_EQ(server_.WaitForJob("zelt", id).state, IPP_JSTATE_CANCELED) << file;
+    EXPECT_EQ(server_.WaitForJob("zelt", id).state, IPP_JSTATE_CANCELED) << files[id - 1];
     waitpid(submit, nullptr, 0);
     for (const auto& e : fs::recursive_directory_iterator(server_.spool()))
       EXPECT_FALSE(e.path().filename().string().starts_with("job")) << e.path();
     const auto job = DecodeFile(stream);
     EXPECT_TRUE(job.ok && !job.pages.empty() && job.pages[0].copies[0].closed)
-        << file << job.error.message;
-    EXPECT_LT(job.pages[0].copies[0].passes[0].stats.end_line, 6000) << file << ": cancelled late";
+        << files[id - 1] << job.error.message;
+    EXPECT_LT(job.pages[0].copies[0].passes[0].stats.end_line, 6000) << files[id - 1];
     fs::remove(stream);
   }
 }
