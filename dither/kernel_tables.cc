@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "dither/kernels.h"
+#include "dither/vdot_code.h"
 
 namespace {
 
@@ -49,18 +50,7 @@ bool VDotPlane::Build(const std::int16_t* matrix, int width, int height, const s
     keys_[s] = codes_[s] = 0;  // code 0 in every cell
     const std::int16_t a = adjust[s];
     if (a == 0) continue;
-    const std::int16_t e = static_cast<std::int16_t>(expand[a] - 1);
-    std::int16_t step, fine;
-    if (!four_planes) {
-      step = static_cast<std::int16_t>((e >> 2) + 1);
-      fine = e;
-    } else if (e < base) {
-      step = static_cast<std::int16_t>((e >> 4) + 1);
-      fine = e;
-    } else {
-      fine = static_cast<std::int16_t>(e - base);
-      step = static_cast<std::int16_t>((base >> 4) + (fine >> 2) + 1);
-    }
+    const auto [step, fine] = StepOf(static_cast<std::int16_t>(expand[a] - 1), base, four_planes);
     const int level = tone[step][0];
     if (level == 0) continue;  // below every cell's level
     if (step < 1) return false;

@@ -13,6 +13,19 @@
 
 #include "dither/tables.h"
 
+// The tone-table step an expanded value e (expansion minus one) reaches, and
+// its fine part: four values a step on a single-plane page; on a four-plane
+// page sixteen a step below the plane's base and four a step above it.
+struct VDotStep {
+  std::int16_t step, fine;
+};
+constexpr VDotStep StepOf(std::int16_t e, std::int16_t base, bool four_planes) {
+  if (!four_planes) return {static_cast<std::int16_t>((e >> 2) + 1), e};
+  if (e < base) return {static_cast<std::int16_t>((e >> 4) + 1), e};
+  const auto fine = static_cast<std::int16_t>(e - base);
+  return {static_cast<std::int16_t>((base >> 4) + (fine >> 2) + 1), fine};
+}
+
 // Code 0..15 for a sample through adjustment A, expansion E and tone table T
 // at a cell of matrix value m (1..N).  base is the plane's tone base, read on
 // four-plane pages only.
@@ -38,17 +51,7 @@ constexpr int VDotCode(const std::int16_t* A, const std::int16_t* E, const ToneE
   }
 
   const std::int16_t e = static_cast<std::int16_t>(E[a] - 1);
-  std::int16_t step, fine;
-  if (!four_planes) {
-    step = static_cast<std::int16_t>((e >> 2) + 1);
-    fine = e;
-  } else if (e < base) {
-    step = static_cast<std::int16_t>((e >> 4) + 1);
-    fine = e;
-  } else {
-    fine = static_cast<std::int16_t>(e - base);
-    step = static_cast<std::int16_t>((base >> 4) + (fine >> 2) + 1);
-  }
+  const auto [step, fine] = StepOf(e, base, four_planes);
 
   const int step_level = T[step][0];
   if (step_level > level) return 15;
