@@ -75,12 +75,9 @@ TEST_F(FilterTest, RefusedBeforeTheFirstByte) {
       {JobArgs(raster), bogus.c_str(), ""},
   };
   for (const auto& c : cases) {
-    RunOptions o{.args = c.args};
-    if (c.ppd)
-      o.env = {{"PPD", *c.ppd ? c.ppd : PpdPath()}};
-    else
-      o.unset = {"PPD"};
-    const RunResult r = RunFilter(o);
+    const RunResult r =
+        RunFilter(c.ppd ? RunOptions{.args = c.args, .env = {{"PPD", *c.ppd ? c.ppd : PpdPath()}}}
+                        : RunOptions{.args = c.args, .unset = {"PPD"}});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out, "") << r.err;
     if (c.err.empty())
@@ -109,8 +106,7 @@ TEST_F(FilterTest, InputWithoutPagesIsJustTheJobFraming) {
 
 TEST_F(FilterTest, ReadErrorEndsOnlyThePage) {
   // Page 1 announces 300 lines but the stream ends after 150.
-  auto h = MakeHeader(64, 300, CUPS_CSPACE_CMYK);
-  const RunResult r = RunOn(WriteRaster({h}, Random(3), 150));
+  const RunResult r = RunOn(WriteRaster({MakeHeader(64, 300, CUPS_CSPACE_CMYK)}, Random(3), 150));
   EXPECT_EQ(r.status, 0);
   const auto errors = r.LinesStartingWith("ERROR: Error reading image data: ");
   ASSERT_EQ(errors.size(), 1u);
